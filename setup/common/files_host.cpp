@@ -1,0 +1,52 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "setup/common/files.h"
+#include "setup/common/text.h"
+
+namespace ql {
+namespace {
+
+std::string HostPath(std::u16string_view path) {
+  std::string out = Utf16ToUtf8(path);
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size_t maxBytes) {
+  FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
+  if (!file) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  while (bytes.size() < maxBytes) {
+    size_t want = maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size() : sizeof chunk;
+    size_t got = std::fread(chunk, 1, want, file.get());
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < want) break;
+  }
+  return bytes;
+}
+
+bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
+  FilePtr file(std::fopen(HostPath(path).c_str(), "wb"));
+  if (!file) return false;
+  if (size != 0 && std::fwrite(bytes, 1, size, file.get()) != size) return false;
+  return std::fclose(file.release()) == 0;
+}
+
+bool FileExists(std::u16string_view path) {
+  FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
+  return file != nullptr;
+}
+
+}  // namespace ql

@@ -1,0 +1,34 @@
+// Line-by-line reading of the UTF-16LE text files of a package (dictionaries, code tables,
+// symbol.txt): the byte-order mark is dropped, a line ends at LF and loses the CR before it, and
+// a last line without LF is not returned.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ql {
+
+// Decodes UTF-16LE bytes; an odd last byte is ignored.
+std::u16string DecodeUtf16Le(const uint8_t* bytes, size_t size);
+
+class Utf16LineReader {
+ public:
+  // `text` is the decoded file, byte-order mark included; it must outlive the reader.
+  explicit Utf16LineReader(std::u16string_view text);
+
+  // Sets `line` to the next complete line (without CR and LF). False when no LF-terminated line
+  // is left.
+  bool Next(std::u16string_view& line);
+
+  // Number of lines returned so far.
+  size_t lineNumber() const { return lineNumber_; }
+
+ private:
+  std::u16string_view text_;
+  size_t pos_ = 0;
+  size_t lineNumber_ = 0;
+};
+
+}  // namespace ql

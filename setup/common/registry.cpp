@@ -1,0 +1,237 @@
+#include "setup/common/registry.h"
+
+#include "setup/common/text.h"
+
+namespace ql {
+
+namespace {
+Registry* current = nullptr;
+
+struct NoCaseLess {
+  bool operator()(const std::u16string& a, const std::u16string& b) const {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+      char16_t x = AsciiLower(a[i]), y = AsciiLower(b[i]);
+      if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+  }
+};
+}  // namespace
+
+Registry& TheRegistry() {
+  return current != nullptr ? *current : PlatformRegistry();
+}
+
+ScopedRegistry::ScopedRegistry(Registry& registry) : previous_(current) {
+  current = &registry;
+}
+
+ScopedRegistry::~ScopedRegistry() {
+  current = previous_;
+}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    handle_ = other.Release();
+  }
+  return *this;
+}
+
+void RegKey::Reset() {
+  if (handle_ != 0) TheRegistry().CloseKey(handle_);
+  handle_ = 0;
+}
+
+std::vector<uint8_t> RegStringBytes(std::u16string_view text) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve((text.size() + 1) * 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::u16string RegStringText(const std::vector<uint8_t>& bytes) {
+  std::u16string text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
+struct MemoryRegistry::Node {
+  std::map<std::u16string, std::unique_ptr<Node>, NoCaseLess> children;
+  struct Value {
+    std::u16string name;  // as first written, for enumeration
+    uint32_t type;
+    std::vector<uint8_t> data;
+  };
+  std::map<std::u16string, Value, NoCaseLess> values;
+};
+
+MemoryRegistry::MemoryRegistry()
+    : currentUser_(std::make_unique<Node>()), localMachine_(std::make_unique<Node>()) {}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+bool MemoryRegistry::Fail(int32_t* code) {
+  ++calls_;
+  if (failuresLeft_ > 0) {
+    --failuresLeft_;
+    *code = failureCode_;
+    return true;
+  }
+  return false;
+}
+
+MemoryRegistry::Node* MemoryRegistry::Resolve(RegHandle handle) {
+  if (handle == kHkeyCurrentUser) return currentUser_.get();
+  if (handle == kHkeyLocalMachine) return localMachine_.get();
+  auto it = open_.find(handle);
+  return it == open_.end() ? nullptr : it->second;
+}
+
+MemoryRegistry::Node* MemoryRegistry::Walk(Node* from, std::u16string_view subkey, bool create) {
+  Node* node = from;
+  size_t pos = 0;
+  while (node != nullptr && pos < subkey.size()) {
+    size_t sep = subkey.find(u'\\', pos);
+    if (sep == std::u16string_view::npos) sep = subkey.size();
+    std::u16string part(subkey.substr(pos, sep - pos));
+    pos = sep + 1;
+    if (part.empty()) continue;
+    auto it = node->children.find(part);
+    if (it == node->children.end()) {
+      if (!create) return nullptr;
+      it = node->children.emplace(part, std::make_unique<Node>()).first;
+    }
+    node = it->second.get();
+  }
+  return node;
+}
+
+MemoryRegistry::Node* MemoryRegistry::WalkPath(std::u16string_view path, bool create) const {
+  Node* root = nullptr;
+  auto strip = [&](std::u16string_view prefix, Node* node) {
+    if (path.substr(0, prefix.size()) == prefix) {
+      root = node;
+      path.remove_prefix(prefix.size());
+    }
+  };
+  strip(u"HKCU", currentUser_.get());
+  if (root == nullptr) strip(u"HKLM", localMachine_.get());
+  if (root == nullptr) return nullptr;
+  return const_cast<MemoryRegistry*>(this)->Walk(root, path, create);
+}
+
+int32_t MemoryRegistry::OpenKey(RegHandle parent, std::u16string_view subkey, uint32_t,
+                                RegHandle* out) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Walk(Resolve(parent), subkey, false);
+  if (node == nullptr) return kErrorFileNotFound;
+  *out = nextHandle_++;
+  open_[*out] = node;
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::CreateKey(RegHandle parent, std::u16string_view subkey, uint32_t,
+                                  RegHandle* out) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* base = Resolve(parent);
+  if (base == nullptr) return kErrorFileNotFound;
+  *out = nextHandle_++;
+  open_[*out] = Walk(base, subkey, true);
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::CloseKey(RegHandle key) {
+  open_.erase(key);
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::QueryValue(RegHandle key, std::u16string_view name, uint32_t* type,
+                                   std::vector<uint8_t>* data) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Resolve(key);
+  if (node == nullptr) return kErrorFileNotFound;
+  auto it = node->values.find(std::u16string(name));
+  if (it == node->values.end()) return kErrorFileNotFound;
+  if (type != nullptr) *type = it->second.type;
+  if (data != nullptr) *data = it->second.data;
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::SetValue(RegHandle key, std::u16string_view name, uint32_t type,
+                                 const uint8_t* data, size_t size) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Resolve(key);
+  if (node == nullptr) return kErrorFileNotFound;
+  std::u16string n(name);
+  node->values[n] = Node::Value{n, type, std::vector<uint8_t>(data, data + size)};
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::DeleteValue(RegHandle key, std::u16string_view name) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Resolve(key);
+  if (node == nullptr) return kErrorFileNotFound;
+  return node->values.erase(std::u16string(name)) ? kErrorSuccess : kErrorFileNotFound;
+}
+
+int32_t MemoryRegistry::CountValues(RegHandle key, uint32_t* count) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Resolve(key);
+  if (node == nullptr) return kErrorFileNotFound;
+  *count = static_cast<uint32_t>(node->values.size());
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::EnumKey(RegHandle key, uint32_t index, std::u16string* name) {
+  int32_t code;
+  if (Fail(&code)) return code;
+  Node* node = Resolve(key);
+  if (node == nullptr) return kErrorFileNotFound;
+  if (index >= node->children.size()) return kErrorNoMoreItems;
+  auto it = node->children.begin();
+  std::advance(it, index);
+  *name = it->first;
+  return kErrorSuccess;
+}
+
+void MemoryRegistry::Put(std::u16string_view path, std::u16string_view name, uint32_t type,
+                         std::vector<uint8_t> data) {
+  Node* node = WalkPath(path, true);
+  if (node == nullptr) return;
+  std::u16string n(name);
+  node->values[n] = Node::Value{n, type, std::move(data)};
+}
+
+bool MemoryRegistry::Get(std::u16string_view path, std::u16string_view name, uint32_t* type,
+                         std::vector<uint8_t>* data) const {
+  Node* node = WalkPath(path, false);
+  if (node == nullptr) return false;
+  auto it = node->values.find(std::u16string(name));
+  if (it == node->values.end()) return false;
+  if (type != nullptr) *type = it->second.type;
+  if (data != nullptr) *data = it->second.data;
+  return true;
+}
+
+bool MemoryRegistry::HasKey(std::u16string_view path) const {
+  return WalkPath(path, false) != nullptr;
+}
+
+}  // namespace ql

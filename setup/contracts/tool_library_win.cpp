@@ -1,0 +1,46 @@
+#include "setup/common/win.h"
+#include "setup/contracts/module_contract.h"
+#include "setup/contracts/safe_call.h"
+#include "setup/contracts/tool_library.h"
+#include "setup/flow/setup_state.h"
+
+namespace ql {
+namespace {
+
+UniqueModule LoadToolLibrary() {
+  const SetupState& state = State();
+  std::u16string path = state.installFolder.str() + kToolFolder + kToolLibraryFile;
+  return UniqueModule(LoadLibraryW(WString(path).c_str()));
+}
+
+std::optional<int32_t> CallExport(const char* name, const uintptr_t* args, size_t count) {
+  UniqueModule library = LoadToolLibrary();
+  if (!library) return std::nullopt;
+  FARPROC function = GetProcAddress(library.get(), name);
+  if (function == nullptr) return std::nullopt;
+  return static_cast<int32_t>(
+      SafeExportCall(reinterpret_cast<const void*>(function), args, count));
+}
+
+}  // namespace
+
+std::optional<int32_t> CallRestorPara() {
+  SetupState& state = State();
+  const uintptr_t args[] = {Arg(state.displayName.c_str()), Arg(state.installFolder.c_str())};
+  return CallExport(kRestorParaExport, args, 2);
+}
+
+std::optional<int32_t> CallCreateXMIdxDll(void* userDataView, int32_t slot) {
+  SetupState& state = State();
+  const uintptr_t args[] = {Arg(state.installDialog),
+                           Arg(state.mainDataView),
+                           Arg(userDataView),
+                           static_cast<uintptr_t>(slot),
+                           static_cast<uintptr_t>(kCreateXMIdxDllMode),
+                           Arg(state.moduleSuppliedName.c_str()),
+                           Arg(state.installFolder.c_str()),
+                           0};
+  return CallExport(kCreateXMIdxDllExport, args, 8);
+}
+
+}  // namespace ql

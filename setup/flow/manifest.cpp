@@ -1,0 +1,116 @@
+#include "setup/flow/manifest.h"
+
+#include <string>
+
+#include "setup/common/text.h"
+#include "setup/flow/setup_state.h"
+
+namespace ql {
+
+namespace {
+
+constexpr char16_t kDefaultName[] = u"青岚输入法平台";
+constexpr char16_t kSchemeFolder[] = u"输入方案\\";
+
+// Reads a value cut to `limit` characters into a field.
+template <size_t N>
+void ReadInto(ProfileSource& source, std::u16string_view section, std::u16string_view key,
+              std::u16string_view defaultValue, size_t limit, FixedText<N>& field) {
+  std::u16string buffer(limit + 1, u'\0');
+  size_t n = source.GetString(section, key, defaultValue, buffer.data(), limit + 1);
+  field.Assign(std::u16string_view(buffer.data(), n < limit ? n : limit));
+}
+
+std::u16string ReadValue(ProfileSource& source, std::u16string_view section,
+                         std::u16string_view key, size_t limit) {
+  std::u16string buffer(limit + 1, u'\0');
+  size_t n = source.GetString(section, key, u"", buffer.data(), limit + 1);
+  buffer.resize(n < limit ? n : limit);
+  return buffer;
+}
+
+bool IsChosen(std::u16string_view value) {
+  return value == u"是";
+}
+
+enum class Family { kMainKeyboard, kAuxiliary, kKeypad };
+
+void ReadSchemeFamily(ProfileSource& source, SetupState& state, std::u16string_view prefix,
+                      Family family) {
+  for (int n = 1; state.schemeCount < kMaxSchemes; ++n) {
+    std::u16string section = std::u16string(prefix) + DecimalText(n);
+    std::u16string name = ReadValue(source, section, u"name", 59);
+    if (name.empty()) return;
+    InputScheme* scheme = state.AddScheme();
+    scheme->name.Assign(name);
+    scheme->path.Assign(kSchemeFolder);
+    scheme->path.Append(ReadValue(source, section, u"Path", 59));
+    bool chosen = IsChosen(ReadValue(source, section, u"Default", 17));
+    ReadInto(source, section, u"About", u"", 159, scheme->about);
+    ReadValue(source, section, u"Lock", 9);  // accepted, without effect
+    scheme->isAuxiliary = family == Family::kAuxiliary;
+    scheme->isKeypad = family == Family::kKeypad;
+    if (family == Family::kAuxiliary) {
+      scheme->auxSelected = chosen;
+    } else {
+      scheme->selected = chosen;
+    }
+  }
+}
+
+void ReadDictionaries(ProfileSource& source, SetupState& state) {
+  for (int n = 1; state.dictionaryCount < kMaxDictionaries; ++n) {
+    std::u16string section = u"词库" + DecimalText(n);
+    std::u16string name = ReadValue(source, section, u"name", 39);
+    if (name.empty()) return;
+    DictionaryEntry* entry = state.AddDictionary();
+    entry->name.Assign(name);
+    ReadInto(source, section, u"FileName", u"", 29, entry->fileName);
+    entry->selected = IsChosen(ReadValue(source, section, u"Default", 17));
+    ReadInto(source, section, u"About", u"", 98, entry->about);
+    entry->allPhrasesByShapeCode = 0;
+  }
+}
+
+}  // namespace
+
+void ReadManifestInto(ProfileSource& source, SetupState& state) {
+  if (!state.namesFromModule) {
+    ReadInto(source, u"soft", u"MainName", kDefaultName, 39, state.mainName);
+    ReadInto(source, u"soft", u"Name", kDefaultName, 39, state.displayName);
+  }
+  state.layoutText.Assign(u"中文(简体) - ");
+  state.layoutText.Append(state.displayName.view());
+  ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
+  ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);
+  ReadInto(source, u"soft", u"ImeFileName", u"qlsrfpt", 15, state.imeBaseName);
+  state.imeFileName.Assign(state.imeBaseName.view());
+  state.imeFileName.Append(u".ime");
+  ReadInto(source, u"soft", u"Setup", u"", 510, state.setupText);
+
+  state.schemeCount = 0;
+  ReadSchemeFamily(source, state, u"主键盘输入法", Family::kMainKeyboard);
+  ReadSchemeFamily(source, state, u"拼音辅助输入法", Family::kAuxiliary);
+  ReadSchemeFamily(source, state, u"小键盘输入法", Family::kKeypad);
+  state.dictionaryCount = 0;
+  ReadDictionaries(source, state);
+}
+
+int ReadSetupManifest() {
+  SetupState& state = State();
+  std::u16string path = state.installFolder.str() + u"setup.ini";
+  std::unique_ptr<ProfileSource> source = OpenProfile(path);
+  ReadManifestInto(*source, state);
+  return 0;
+}
+
+int32_t OpenCurrentVersionKey(RegHandle root, RegKey* key) {
+  return TheRegistry().OpenKey(root, u"Software\\Microsoft\\Windows\\CurrentVersion",
+                               kKeyRead | kKeySetValue, key->Receive());
+}
+
+int32_t CreateNamedSubkey(RegHandle parent, std::u16string_view name, RegKey* key) {
+  return TheRegistry().CreateKey(parent, name, kKeyAllAccess, key->Receive());
+}
+
+}  // namespace ql

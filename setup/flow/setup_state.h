@@ -1,0 +1,95 @@
+// SetupState: the one process-wide record of a run of setup, through which the dialogs, the
+// installation worker and the compilers exchange everything they share. Text fields are fixed
+// arrays with the capacities the system's files and the input-method module rely on; every
+// writer goes through FixedText, which cuts to the capacity.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "setup/common/fixed_text.h"
+
+namespace ql {
+
+constexpr size_t kMaxSchemes = 80;
+constexpr size_t kMaxDictionaries = 50;
+
+struct InputScheme {
+  FixedText<66> name;
+  FixedText<66> path;  // "输入方案\" + the manifest's "Path", relative to installFolder
+  FixedText<166> about;
+  uint32_t selected = 0;     // pinyin, main-keyboard and keypad schemes
+  uint32_t auxSelected = 0;  // pinyin auxiliary schemes
+  uint32_t isAuxiliary = 0;
+  uint32_t isKeypad = 0;
+};
+
+struct DictionaryEntry {
+  FixedText<40> name;
+  FixedText<30> fileName;  // inside "文本词库\"
+  FixedText<100> about;
+  uint32_t selected = 0;
+  uint32_t allPhrasesByShapeCode = 0;
+};
+
+// Opaque system handles: the portable core only stores and compares them.
+using InstanceHandle = void*;
+using ModuleHandle = void*;
+using WindowHandle = void*;
+
+struct SetupState {
+  // Run and names.
+  InstanceHandle instance = nullptr;
+  FixedText<300> installFolder;
+  FixedText<50> mainName;
+  FixedText<50> displayName;
+  FixedText<50> moduleSuppliedName;
+  uint32_t namesFromModule = 0;
+  FixedText<12> version;
+  FixedText<22> releaseDate;
+  FixedText<20> imeFileName;
+  FixedText<20> imeBaseName;
+  FixedText<80> layoutText;
+  FixedText<512> setupText;
+  uint32_t osMajorVersion = 0;
+  ModuleHandle moduleImage = nullptr;
+
+  // Flow.
+  uint32_t upgradeInstall = 0;
+  uint32_t installCompleted = 0;
+  WindowHandle installDialog = nullptr;
+
+  // Schemes and dictionaries.
+  uint32_t schemeCount = 0;
+  InputScheme schemes[kMaxSchemes];
+  uint32_t dictionaryCount = 0;
+  DictionaryEntry dictionaries[kMaxDictionaries];
+
+  // Install dialog.
+  FixedText<266> pathSuffix;
+  uint32_t folderBrowsed = 0;
+  FixedText<130> previousPath;
+  FixedText<24> previousDataFile;
+  uint32_t pinyinSingleCharsOnly = 0;
+  uint32_t moreSchemesAdded = 0;
+
+  // Worker and compilers.
+  uint32_t settingsKept = 0;
+  uint8_t fuzzyPairs[9] = {};  // an-ang, c-ch, en-eng, f-h, in-ing, l-n, r-l, s-sh, z-zh
+  FixedText<366> mainDataPath;
+  uint32_t mainDataEntryCount = 0;
+  uint8_t* mainDataView = nullptr;
+  uint32_t mainDataSize = 0;
+
+  // Appends a scheme record and returns it, or nullptr when all 80 places are taken.
+  InputScheme* AddScheme();
+  // Appends a dictionary record and returns it, or nullptr when all 50 places are taken.
+  DictionaryEntry* AddDictionary();
+};
+
+// The record of this run; zero-filled at start.
+SetupState& State();
+// Back to the zero-filled start state (tests, and nothing else).
+void ResetState();
+
+}  // namespace ql
