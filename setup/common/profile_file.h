@@ -5,7 +5,7 @@
 //  - Encoding by signature: UTF-16LE or UTF-16BE with byte-order mark, UTF-8 with byte-order
 //    mark; anything else is read as the ANSI code page (Windows-1252), which leaves Chinese names
 //    unreadable, just as on the system.
-//  - Lines end at CR or LF. Blanks (Unicode white space and Ctrl-Z) around a line, around a key
+//  - Lines end at CR or LF. Blanks (ASCII white space and Ctrl-Z) around a line, around a key
 //    name and before a value are dropped.
 //  - "[name]" starts a section; its name runs to the last "]". A line with "[" but no "]" is an
 //    ordinary key line. Lines before the first section belong to a section with an empty name.
@@ -67,7 +67,8 @@ class ProfileFile {
   Encoding encoding_ = Encoding::kAnsi;
 };
 
-// The blanks the profile functions drop.
+// The blanks the profile functions drop: ASCII white space and Ctrl-Z. The ideographic space and
+// other Unicode blanks are kept as part of names and values.
 bool IsProfileSpace(char16_t c);
 
 }  // namespace ql

@@ -12,7 +12,8 @@ struct NoCaseLess {
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
       char16_t x = AsciiLower(a[i]), y = AsciiLower(b[i]);
-      if (x != y) return x < y;
+      if (x != y)
+        return x < y;
     }
     return a.size() < b.size();
   }
@@ -40,7 +41,8 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 }
 
 void RegKey::Reset() {
-  if (handle_ != 0) TheRegistry().CloseKey(handle_);
+  if (handle_ != 0)
+    TheRegistry().CloseKey(handle_);
   handle_ = 0;
 }
 
@@ -60,7 +62,8 @@ std::u16string RegStringText(const std::vector<uint8_t>& bytes) {
   std::u16string text;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
     char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c == 0) break;
+    if (c == 0)
+      break;
     text.push_back(c);
   }
   return text;
@@ -92,8 +95,10 @@ bool MemoryRegistry::Fail(int32_t* code) {
 }
 
 MemoryRegistry::Node* MemoryRegistry::Resolve(RegHandle handle) {
-  if (handle == kHkeyCurrentUser) return currentUser_.get();
-  if (handle == kHkeyLocalMachine) return localMachine_.get();
+  if (handle == kHkeyCurrentUser)
+    return currentUser_.get();
+  if (handle == kHkeyLocalMachine)
+    return localMachine_.get();
   auto it = open_.find(handle);
   return it == open_.end() ? nullptr : it->second;
 }
@@ -103,13 +108,16 @@ MemoryRegistry::Node* MemoryRegistry::Walk(Node* from, std::u16string_view subke
   size_t pos = 0;
   while (node != nullptr && pos < subkey.size()) {
     size_t sep = subkey.find(u'\\', pos);
-    if (sep == std::u16string_view::npos) sep = subkey.size();
+    if (sep == std::u16string_view::npos)
+      sep = subkey.size();
     std::u16string part(subkey.substr(pos, sep - pos));
     pos = sep + 1;
-    if (part.empty()) continue;
+    if (part.empty())
+      continue;
     auto it = node->children.find(part);
     if (it == node->children.end()) {
-      if (!create) return nullptr;
+      if (!create)
+        return nullptr;
       it = node->children.emplace(part, std::make_unique<Node>()).first;
     }
     node = it->second.get();
@@ -126,28 +134,38 @@ MemoryRegistry::Node* MemoryRegistry::WalkPath(std::u16string_view path, bool cr
     }
   };
   strip(u"HKCU", currentUser_.get());
-  if (root == nullptr) strip(u"HKLM", localMachine_.get());
-  if (root == nullptr) return nullptr;
+  if (root == nullptr)
+    strip(u"HKLM", localMachine_.get());
+  if (root == nullptr)
+    return nullptr;
   return const_cast<MemoryRegistry*>(this)->Walk(root, path, create);
 }
 
-int32_t MemoryRegistry::OpenKey(RegHandle parent, std::u16string_view subkey, uint32_t,
+int32_t MemoryRegistry::OpenKey(RegHandle parent,
+                                std::u16string_view subkey,
+                                uint32_t,
                                 RegHandle* out) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Walk(Resolve(parent), subkey, false);
-  if (node == nullptr) return kErrorFileNotFound;
+  if (node == nullptr)
+    return kErrorFileNotFound;
   *out = nextHandle_++;
   open_[*out] = node;
   return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::CreateKey(RegHandle parent, std::u16string_view subkey, uint32_t,
+int32_t MemoryRegistry::CreateKey(RegHandle parent,
+                                  std::u16string_view subkey,
+                                  uint32_t,
                                   RegHandle* out) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* base = Resolve(parent);
-  if (base == nullptr) return kErrorFileNotFound;
+  if (base == nullptr)
+    return kErrorFileNotFound;
   *out = nextHandle_++;
   open_[*out] = Walk(base, subkey, true);
   return kErrorSuccess;
@@ -158,25 +176,37 @@ int32_t MemoryRegistry::CloseKey(RegHandle key) {
   return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::QueryValue(RegHandle key, std::u16string_view name, uint32_t* type,
+int32_t MemoryRegistry::QueryValue(RegHandle key,
+                                   std::u16string_view name,
+                                   uint32_t* type,
                                    std::vector<uint8_t>* data) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Resolve(key);
-  if (node == nullptr) return kErrorFileNotFound;
+  if (node == nullptr)
+    return kErrorFileNotFound;
   auto it = node->values.find(std::u16string(name));
-  if (it == node->values.end()) return kErrorFileNotFound;
-  if (type != nullptr) *type = it->second.type;
-  if (data != nullptr) *data = it->second.data;
+  if (it == node->values.end())
+    return kErrorFileNotFound;
+  if (type != nullptr)
+    *type = it->second.type;
+  if (data != nullptr)
+    *data = it->second.data;
   return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::SetValue(RegHandle key, std::u16string_view name, uint32_t type,
-                                 const uint8_t* data, size_t size) {
+int32_t MemoryRegistry::SetValue(RegHandle key,
+                                 std::u16string_view name,
+                                 uint32_t type,
+                                 const uint8_t* data,
+                                 size_t size) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Resolve(key);
-  if (node == nullptr) return kErrorFileNotFound;
+  if (node == nullptr)
+    return kErrorFileNotFound;
   std::u16string n(name);
   node->values[n] = Node::Value{n, type, std::vector<uint8_t>(data, data + size)};
   return kErrorSuccess;
@@ -184,49 +214,65 @@ int32_t MemoryRegistry::SetValue(RegHandle key, std::u16string_view name, uint32
 
 int32_t MemoryRegistry::DeleteValue(RegHandle key, std::u16string_view name) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Resolve(key);
-  if (node == nullptr) return kErrorFileNotFound;
+  if (node == nullptr)
+    return kErrorFileNotFound;
   return node->values.erase(std::u16string(name)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::CountValues(RegHandle key, uint32_t* count) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Resolve(key);
-  if (node == nullptr) return kErrorFileNotFound;
+  if (node == nullptr)
+    return kErrorFileNotFound;
   *count = static_cast<uint32_t>(node->values.size());
   return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::EnumKey(RegHandle key, uint32_t index, std::u16string* name) {
   int32_t code;
-  if (Fail(&code)) return code;
+  if (Fail(&code))
+    return code;
   Node* node = Resolve(key);
-  if (node == nullptr) return kErrorFileNotFound;
-  if (index >= node->children.size()) return kErrorNoMoreItems;
+  if (node == nullptr)
+    return kErrorFileNotFound;
+  if (index >= node->children.size())
+    return kErrorNoMoreItems;
   auto it = node->children.begin();
   std::advance(it, index);
   *name = it->first;
   return kErrorSuccess;
 }
 
-void MemoryRegistry::Put(std::u16string_view path, std::u16string_view name, uint32_t type,
+void MemoryRegistry::Put(std::u16string_view path,
+                         std::u16string_view name,
+                         uint32_t type,
                          std::vector<uint8_t> data) {
   Node* node = WalkPath(path, true);
-  if (node == nullptr) return;
+  if (node == nullptr)
+    return;
   std::u16string n(name);
   node->values[n] = Node::Value{n, type, std::move(data)};
 }
 
-bool MemoryRegistry::Get(std::u16string_view path, std::u16string_view name, uint32_t* type,
+bool MemoryRegistry::Get(std::u16string_view path,
+                         std::u16string_view name,
+                         uint32_t* type,
                          std::vector<uint8_t>* data) const {
   Node* node = WalkPath(path, false);
-  if (node == nullptr) return false;
+  if (node == nullptr)
+    return false;
   auto it = node->values.find(std::u16string(name));
-  if (it == node->values.end()) return false;
-  if (type != nullptr) *type = it->second.type;
-  if (data != nullptr) *data = it->second.data;
+  if (it == node->values.end())
+    return false;
+  if (type != nullptr)
+    *type = it->second.type;
+  if (data != nullptr)
+    *data = it->second.data;
   return true;
 }
 

@@ -32,16 +32,25 @@ constexpr int32_t kErrorNoMoreItems = 259;
 class Registry {
  public:
   virtual ~Registry() = default;
-  virtual int32_t OpenKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  virtual int32_t OpenKey(RegHandle parent,
+                          std::u16string_view subkey,
+                          uint32_t access,
                           RegHandle* out) = 0;
   // Creates or opens; non-volatile, without class.
-  virtual int32_t CreateKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  virtual int32_t CreateKey(RegHandle parent,
+                            std::u16string_view subkey,
+                            uint32_t access,
                             RegHandle* out) = 0;
   virtual int32_t CloseKey(RegHandle key) = 0;
-  virtual int32_t QueryValue(RegHandle key, std::u16string_view name, uint32_t* type,
+  virtual int32_t QueryValue(RegHandle key,
+                             std::u16string_view name,
+                             uint32_t* type,
                              std::vector<uint8_t>* data) = 0;
-  virtual int32_t SetValue(RegHandle key, std::u16string_view name, uint32_t type,
-                           const uint8_t* data, size_t size) = 0;
+  virtual int32_t SetValue(RegHandle key,
+                           std::u16string_view name,
+                           uint32_t type,
+                           const uint8_t* data,
+                           size_t size) = 0;
   virtual int32_t DeleteValue(RegHandle key, std::u16string_view name) = 0;
   virtual int32_t CountValues(RegHandle key, uint32_t* count) = 0;
   // Name of the index-th subkey.
@@ -97,14 +106,23 @@ class MemoryRegistry : public Registry {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  int32_t OpenKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  int32_t OpenKey(RegHandle parent,
+                  std::u16string_view subkey,
+                  uint32_t access,
                   RegHandle* out) override;
-  int32_t CreateKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  int32_t CreateKey(RegHandle parent,
+                    std::u16string_view subkey,
+                    uint32_t access,
                     RegHandle* out) override;
   int32_t CloseKey(RegHandle key) override;
-  int32_t QueryValue(RegHandle key, std::u16string_view name, uint32_t* type,
+  int32_t QueryValue(RegHandle key,
+                     std::u16string_view name,
+                     uint32_t* type,
                      std::vector<uint8_t>* data) override;
-  int32_t SetValue(RegHandle key, std::u16string_view name, uint32_t type, const uint8_t* data,
+  int32_t SetValue(RegHandle key,
+                   std::u16string_view name,
+                   uint32_t type,
+                   const uint8_t* data,
                    size_t size) override;
   int32_t DeleteValue(RegHandle key, std::u16string_view name) override;
   int32_t CountValues(RegHandle key, uint32_t* count) override;
@@ -120,9 +138,13 @@ class MemoryRegistry : public Registry {
 
   // Direct access for test set-up and checks, by full path such as
   // u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion".
-  void Put(std::u16string_view path, std::u16string_view name, uint32_t type,
+  void Put(std::u16string_view path,
+           std::u16string_view name,
+           uint32_t type,
            std::vector<uint8_t> data);
-  bool Get(std::u16string_view path, std::u16string_view name, uint32_t* type,
+  bool Get(std::u16string_view path,
+           std::u16string_view name,
+           uint32_t* type,
            std::vector<uint8_t>* data) const;
   bool HasKey(std::u16string_view path) const;
 

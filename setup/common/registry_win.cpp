@@ -11,14 +11,18 @@ HKEY Key(RegHandle handle) {
 
 class SystemRegistry : public Registry {
  public:
-  int32_t OpenKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  int32_t OpenKey(RegHandle parent,
+                  std::u16string_view subkey,
+                  uint32_t access,
                   RegHandle* out) override {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExW(Key(parent), WString(subkey).c_str(), 0, access, &key);
     *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegHandle>(key) : 0;
     return rc;
   }
-  int32_t CreateKey(RegHandle parent, std::u16string_view subkey, uint32_t access,
+  int32_t CreateKey(RegHandle parent,
+                    std::u16string_view subkey,
+                    uint32_t access,
                     RegHandle* out) override {
     HKEY key = nullptr;
     DWORD disposition = 0;
@@ -28,25 +32,33 @@ class SystemRegistry : public Registry {
     return rc;
   }
   int32_t CloseKey(RegHandle key) override { return RegCloseKey(Key(key)); }
-  int32_t QueryValue(RegHandle key, std::u16string_view name, uint32_t* type,
+  int32_t QueryValue(RegHandle key,
+                     std::u16string_view name,
+                     uint32_t* type,
                      std::vector<uint8_t>* data) override {
     std::wstring n = WString(name);
     DWORD valueType = 0;
     DWORD size = 0;
     LONG rc = RegQueryValueExW(Key(key), n.c_str(), nullptr, &valueType, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
+    if (rc != ERROR_SUCCESS)
+      return rc;
     std::vector<uint8_t> bytes(size);
     rc = RegQueryValueExW(Key(key), n.c_str(), nullptr, &valueType, bytes.data(), &size);
-    if (rc != ERROR_SUCCESS) return rc;
+    if (rc != ERROR_SUCCESS)
+      return rc;
     bytes.resize(size);
-    if (type != nullptr) *type = valueType;
-    if (data != nullptr) *data = std::move(bytes);
+    if (type != nullptr)
+      *type = valueType;
+    if (data != nullptr)
+      *data = std::move(bytes);
     return ERROR_SUCCESS;
   }
-  int32_t SetValue(RegHandle key, std::u16string_view name, uint32_t type, const uint8_t* data,
+  int32_t SetValue(RegHandle key,
+                   std::u16string_view name,
+                   uint32_t type,
+                   const uint8_t* data,
                    size_t size) override {
-    return RegSetValueExW(Key(key), WString(name).c_str(), 0, type, data,
-                          static_cast<DWORD>(size));
+    return RegSetValueExW(Key(key), WString(name).c_str(), 0, type, data, static_cast<DWORD>(size));
   }
   int32_t DeleteValue(RegHandle key, std::u16string_view name) override {
     return RegDeleteValueW(Key(key), WString(name).c_str());
@@ -61,9 +73,9 @@ class SystemRegistry : public Registry {
   int32_t EnumKey(RegHandle key, uint32_t index, std::u16string* name) override {
     wchar_t buffer[256];
     DWORD length = 256;
-    LONG rc =
-        RegEnumKeyExW(Key(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_SUCCESS) *name = std::u16string(U(buffer, length));
+    LONG rc = RegEnumKeyExW(Key(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS)
+      *name = std::u16string(U(buffer, length));
     return rc;
   }
 };

@@ -28,7 +28,8 @@ ScratchMapping::ScratchMapping(std::u16string_view name, size_t size) {
   active = true;
   size_ = size;
   // A fresh block is zero already; one that existed may hold an earlier compiler's data.
-  if (existed) std::memset(view_, 0, size / 4 * 4);
+  if (existed)
+    std::memset(view_, 0, size / 4 * 4);
 }
 
 ScratchMapping::~ScratchMapping() {
@@ -36,7 +37,8 @@ ScratchMapping::~ScratchMapping() {
 }
 
 void ScratchMapping::Release() {
-  if (view_ == nullptr) return;
+  if (view_ == nullptr)
+    return;
   ReleaseScratchBlock(handle_, view_, size_);
   handle_ = nullptr;
   view_ = nullptr;

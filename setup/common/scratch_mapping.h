@@ -43,8 +43,12 @@ class ScratchMapping {
 // be created, and with *mapFailed = true when it was created but cannot be mapped (the block is
 // then already released). *existed tells that a block of this name was already there, so its
 // content is not known to be zero.
-bool CreateScratchBlock(std::u16string_view name, size_t size, void** handle, uint8_t** view,
-                        bool* existed, bool* mapFailed);
+bool CreateScratchBlock(std::u16string_view name,
+                        size_t size,
+                        void** handle,
+                        uint8_t** view,
+                        bool* existed,
+                        bool* mapFailed);
 void ReleaseScratchBlock(void* handle, uint8_t* view, size_t size);
 
 }  // namespace ql

@@ -4,12 +4,17 @@
 
 namespace ql {
 
-bool CreateScratchBlock(std::u16string_view, size_t size, void** handle, uint8_t** view,
-                        bool* existed, bool* mapFailed) {
+bool CreateScratchBlock(std::u16string_view,
+                        size_t size,
+                        void** handle,
+                        uint8_t** view,
+                        bool* existed,
+                        bool* mapFailed) {
   void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   *existed = false;
   *mapFailed = false;
-  if (p == MAP_FAILED) return false;
+  if (p == MAP_FAILED)
+    return false;
   *handle = nullptr;
   *view = static_cast<uint8_t*>(p);
   return true;

@@ -3,12 +3,17 @@
 
 namespace ql {
 
-bool CreateScratchBlock(std::u16string_view name, size_t size, void** handle, uint8_t** view,
-                        bool* existed, bool* mapFailed) {
+bool CreateScratchBlock(std::u16string_view name,
+                        size_t size,
+                        void** handle,
+                        uint8_t** view,
+                        bool* existed,
+                        bool* mapFailed) {
   *mapFailed = false;
   HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                     static_cast<DWORD>(size), WString(name).c_str());
-  if (block == nullptr) return false;
+  if (block == nullptr)
+    return false;
   *existed = GetLastError() == ERROR_ALREADY_EXISTS;
   void* p = MapViewOfFile(block, FILE_MAP_ALL_ACCESS, 0, 0, 0);
   if (p == nullptr) {

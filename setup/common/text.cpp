@@ -83,14 +83,17 @@ std::u16string DecimalText(int64_t value) {
     out.insert(out.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
     magnitude /= 10;
   } while (magnitude != 0);
-  if (value < 0) out.insert(out.begin(), u'-');
+  if (value < 0)
+    out.insert(out.begin(), u'-');
   return out;
 }
 
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i]))
+      return false;
   }
   return true;
 }

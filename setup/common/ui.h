@@ -19,7 +19,9 @@ class Ui {
  public:
   virtual ~Ui() = default;
   // A message box without owner window; returns the button pressed.
-  virtual int ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) = 0;
+  virtual int ShowMessage(std::u16string_view text,
+                          std::u16string_view caption,
+                          uint32_t style) = 0;
   // One step of the install dialog's progress bar.
   virtual void StepProgress() = 0;
   // The install dialog's status text.

@@ -40,7 +40,8 @@ class UniqueHandle {
   ~UniqueHandle() { Reset(); }
   UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
+    if (this != &other)
+      Reset(other.Release());
     return *this;
   }
   UniqueHandle(const UniqueHandle&) = delete;
@@ -50,7 +51,8 @@ class UniqueHandle {
   explicit operator bool() const { return handle_ != Traits::Invalid(); }
   T Release() { return std::exchange(handle_, Traits::Invalid()); }
   void Reset(T handle = Traits::Invalid()) {
-    if (handle_ != Traits::Invalid()) Traits::Close(handle_);
+    if (handle_ != Traits::Invalid())
+      Traits::Close(handle_);
     handle_ = handle;
   }
 

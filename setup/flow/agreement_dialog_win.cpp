@@ -48,9 +48,8 @@ INT_PTR CALLBACK AgreementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 }  // namespace
 
 int ShowAgreementDialog() {
-  INT_PTR result =
-      DialogBoxParamW(static_cast<HINSTANCE>(State().instance), MAKEINTRESOURCEW(IDD_AGREEMENT),
-                      nullptr, AgreementProc, 0);
+  INT_PTR result = DialogBoxParamW(static_cast<HINSTANCE>(State().instance),
+                                   MAKEINTRESOURCEW(IDD_AGREEMENT), nullptr, AgreementProc, 0);
   return result == 1 ? 1 : 0;
 }
 

@@ -14,15 +14,21 @@ constexpr char16_t kSchemeFolder[] = u"输入方案\\";
 
 // Reads a value cut to `limit` characters into a field.
 template <size_t N>
-void ReadInto(ProfileSource& source, std::u16string_view section, std::u16string_view key,
-              std::u16string_view defaultValue, size_t limit, FixedText<N>& field) {
+void ReadInto(ProfileSource& source,
+              std::u16string_view section,
+              std::u16string_view key,
+              std::u16string_view defaultValue,
+              size_t limit,
+              FixedText<N>& field) {
   std::u16string buffer(limit + 1, u'\0');
   size_t n = source.GetString(section, key, defaultValue, buffer.data(), limit + 1);
   field.Assign(std::u16string_view(buffer.data(), n < limit ? n : limit));
 }
 
-std::u16string ReadValue(ProfileSource& source, std::u16string_view section,
-                         std::u16string_view key, size_t limit) {
+std::u16string ReadValue(ProfileSource& source,
+                         std::u16string_view section,
+                         std::u16string_view key,
+                         size_t limit) {
   std::u16string buffer(limit + 1, u'\0');
   size_t n = source.GetString(section, key, u"", buffer.data(), limit + 1);
   buffer.resize(n < limit ? n : limit);
@@ -35,12 +41,15 @@ bool IsChosen(std::u16string_view value) {
 
 enum class Family { kMainKeyboard, kAuxiliary, kKeypad };
 
-void ReadSchemeFamily(ProfileSource& source, SetupState& state, std::u16string_view prefix,
+void ReadSchemeFamily(ProfileSource& source,
+                      SetupState& state,
+                      std::u16string_view prefix,
                       Family family) {
   for (int n = 1; state.schemeCount < kMaxSchemes; ++n) {
     std::u16string section = std::u16string(prefix) + DecimalText(n);
     std::u16string name = ReadValue(source, section, u"name", 59);
-    if (name.empty()) return;
+    if (name.empty())
+      return;
     InputScheme* scheme = state.AddScheme();
     scheme->name.Assign(name);
     scheme->path.Assign(kSchemeFolder);
@@ -62,7 +71,8 @@ void ReadDictionaries(ProfileSource& source, SetupState& state) {
   for (int n = 1; state.dictionaryCount < kMaxDictionaries; ++n) {
     std::u16string section = u"词库" + DecimalText(n);
     std::u16string name = ReadValue(source, section, u"name", 39);
-    if (name.empty()) return;
+    if (name.empty())
+      return;
     DictionaryEntry* entry = state.AddDictionary();
     entry->name.Assign(name);
     ReadInto(source, section, u"FileName", u"", 29, entry->fileName);

@@ -18,8 +18,10 @@ struct SetupState;
 class ProfileSource {
  public:
   virtual ~ProfileSource() = default;
-  virtual size_t GetString(std::u16string_view section, std::u16string_view key,
-                           std::u16string_view defaultValue, char16_t* buffer,
+  virtual size_t GetString(std::u16string_view section,
+                           std::u16string_view key,
+                           std::u16string_view defaultValue,
+                           char16_t* buffer,
                            size_t capacity) = 0;
 };
 

@@ -9,8 +9,10 @@ namespace {
 class FileProfileSource : public ProfileSource {
  public:
   explicit FileProfileSource(ProfileFile file) : file_(std::move(file)) {}
-  size_t GetString(std::u16string_view section, std::u16string_view key,
-                   std::u16string_view defaultValue, char16_t* buffer,
+  size_t GetString(std::u16string_view section,
+                   std::u16string_view key,
+                   std::u16string_view defaultValue,
+                   char16_t* buffer,
                    size_t capacity) override {
     return file_.GetString(section, key, defaultValue, buffer, capacity);
   }
@@ -24,7 +26,8 @@ class FileProfileSource : public ProfileSource {
 std::unique_ptr<ProfileSource> OpenProfile(std::u16string_view path) {
   std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
   ProfileFile file;
-  if (bytes) file = ProfileFile::Parse(bytes->data(), bytes->size());
+  if (bytes)
+    file = ProfileFile::Parse(bytes->data(), bytes->size());
   return std::make_unique<FileProfileSource>(std::move(file));
 }
 

@@ -15,14 +15,16 @@ void ResetState() {
 }
 
 InputScheme* SetupState::AddScheme() {
-  if (schemeCount >= kMaxSchemes) return nullptr;
+  if (schemeCount >= kMaxSchemes)
+    return nullptr;
   InputScheme* scheme = &schemes[schemeCount++];
   *scheme = InputScheme();
   return scheme;
 }
 
 DictionaryEntry* SetupState::AddDictionary() {
-  if (dictionaryCount >= kMaxDictionaries) return nullptr;
+  if (dictionaryCount >= kMaxDictionaries)
+    return nullptr;
   DictionaryEntry* entry = &dictionaries[dictionaryCount++];
   *entry = DictionaryEntry();
   return entry;

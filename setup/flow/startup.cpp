@@ -18,7 +18,8 @@ std::u16string_view Limit(std::u16string_view text, size_t limit) {
 
 std::u16string WithTrailingBackslash(std::u16string_view folder) {
   std::u16string out(folder);
-  if (out.empty() || out.back() != u'\\') out.push_back(u'\\');
+  if (out.empty() || out.back() != u'\\')
+    out.push_back(u'\\');
   return out;
 }
 
@@ -35,12 +36,14 @@ std::u16string AgreementTitle(const SetupState& state) {
 }
 
 std::u16string AgreementText(const uint8_t* bytes, size_t size) {
-  if (size > kLicenseBytes) size = kLicenseBytes;
+  if (size > kLicenseBytes)
+    size = kLicenseBytes;
   std::u16string text;
   for (size_t i = 0; i < size; i += 2) {
     // An odd last byte pairs with the zero after the data read.
     char16_t unit = static_cast<char16_t>(bytes[i] | (i + 1 < size ? bytes[i + 1] << 8 : 0));
-    if (unit == 0) break;
+    if (unit == 0)
+      break;
     text.push_back(unit);
   }
   return text;
@@ -58,9 +61,12 @@ int RunSetup(InstanceHandle instance, const StartupSteps& steps) {
     return 0;
   }
   state.osMajorVersion = steps.osMajorVersion();
-  if (steps.showAgreement() == 0) return 0;
-  if (steps.showInstallDialog() == 0) return 0;
-  if (!state.installCompleted) return 0;
+  if (steps.showAgreement() == 0)
+    return 0;
+  if (steps.showInstallDialog() == 0)
+    return 0;
+  if (!state.installCompleted)
+    return 0;
 
   std::u16string modulePath =
       WithTrailingBackslash(Limit(steps.systemFolder(), kSystemFolderLimit)) +
@@ -70,7 +76,8 @@ int RunSetup(InstanceHandle instance, const StartupSteps& steps) {
     steps.installIme(modulePath, state.layoutText.view());
   } else {
     uintptr_t layout = steps.installIme(modulePath, state.layoutText.view());
-    if (!steps.isIme(layout)) steps.registerKeyboardLayout();
+    if (!steps.isIme(layout))
+      steps.registerKeyboardLayout();
   }
   TheUi().ShowMessage(SuccessMessage(state.layoutText.view()), state.displayName.view(),
                       kMbIconInformation);

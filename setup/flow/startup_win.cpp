@@ -1,6 +1,5 @@
 // The system steps of start-up on Windows.
 
-
 #include "setup/common/win.h"
 
 #include <commctrl.h>

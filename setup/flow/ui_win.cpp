@@ -15,17 +15,18 @@ constexpr int kStatusText = 1060;
 
 class WindowsUi : public Ui {
  public:
-  int ShowMessage(std::u16string_view text, std::u16string_view caption,
-                  uint32_t style) override {
+  int ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) override {
     return MessageBoxW(nullptr, WString(text).c_str(), WString(caption).c_str(), style);
   }
   void StepProgress() override {
     HWND dialog = static_cast<HWND>(State().installDialog);
-    if (dialog != nullptr) SendDlgItemMessageW(dialog, kProgressBar, PBM_STEPIT, 0, 0);
+    if (dialog != nullptr)
+      SendDlgItemMessageW(dialog, kProgressBar, PBM_STEPIT, 0, 0);
   }
   void SetStatusText(std::u16string_view text) override {
     HWND dialog = static_cast<HWND>(State().installDialog);
-    if (dialog != nullptr) SetDlgItemTextW(dialog, kStatusText, WString(text).c_str());
+    if (dialog != nullptr)
+      SetDlgItemTextW(dialog, kStatusText, WString(text).c_str());
   }
 };
 

@@ -13,7 +13,8 @@ std::vector<std::u16string> Lines(std::u16string_view text) {
   Utf16LineReader reader(text);
   std::vector<std::u16string> lines;
   std::u16string_view line;
-  while (reader.Next(line)) lines.emplace_back(line);
+  while (reader.Next(line))
+    lines.emplace_back(line);
   return lines;
 }
 

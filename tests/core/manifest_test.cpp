@@ -18,8 +18,11 @@ class TextProfile : public ProfileSource {
     std::vector<uint8_t> bytes = test::Utf16File(utf8);
     file_ = ProfileFile::Parse(bytes.data(), bytes.size());
   }
-  size_t GetString(std::u16string_view section, std::u16string_view key,
-                   std::u16string_view defaultValue, char16_t* buffer, size_t capacity) override {
+  size_t GetString(std::u16string_view section,
+                   std::u16string_view key,
+                   std::u16string_view defaultValue,
+                   char16_t* buffer,
+                   size_t capacity) override {
     reads.push_back(std::u16string(section) + u"/" + std::u16string(key));
     return file_.GetString(section, key, defaultValue, buffer, capacity);
   }
@@ -89,17 +92,17 @@ TEST_F(Manifest, GapOrEmptyNameEndsAFamily) {
   EXPECT_EQ(state.schemes[0].name.view(), u"a");
   EXPECT_EQ(state.dictionaryCount, 0u);
   // Section 3 of the family is never looked at.
-  for (const std::u16string& read : profile.reads) EXPECT_EQ(read.find(u"输入法3"), std::u16string::npos);
+  for (const std::u16string& read : profile.reads)
+    EXPECT_EQ(read.find(u"输入法3"), std::u16string::npos);
 }
 
 TEST_F(Manifest, ValuesAreCutToTheirLimits) {
   std::string longText(600, 'x');
-  std::string manifest = "[soft]\nMainName=" + longText + "\nName=" + longText +
-                         "\nDate=" + longText + "\nVersion=" + longText +
-                         "\nImeFileName=" + longText + "\nSetup=" + longText +
-                         "\n[主键盘输入法1]\nname=" + longText + "\nPath=" + longText +
-                         "\nAbout=" + longText + "\n[词库1]\nname=" + longText +
-                         "\nFileName=" + longText + "\nAbout=" + longText + "\n";
+  std::string manifest =
+      "[soft]\nMainName=" + longText + "\nName=" + longText + "\nDate=" + longText +
+      "\nVersion=" + longText + "\nImeFileName=" + longText + "\nSetup=" + longText +
+      "\n[主键盘输入法1]\nname=" + longText + "\nPath=" + longText + "\nAbout=" + longText +
+      "\n[词库1]\nname=" + longText + "\nFileName=" + longText + "\nAbout=" + longText + "\n";
   TextProfile profile(manifest);
   ReadManifestInto(profile, state);
   EXPECT_EQ(state.mainName.size(), 39u);

@@ -19,9 +19,12 @@ class ModuleProbe : public ::testing::Test {
 
 BuildCodeCaller Module(int32_t result, std::u16string name, std::u16string* pathSeen = nullptr) {
   return [=](std::u16string_view path, char16_t* buffer) -> std::optional<int32_t> {
-    if (pathSeen != nullptr) *pathSeen = std::u16string(path);
-    for (size_t i = 0; i < name.size(); ++i) buffer[i] = name[i];
-    if (name.size() < 50) buffer[name.size()] = 0;
+    if (pathSeen != nullptr)
+      *pathSeen = std::u16string(path);
+    for (size_t i = 0; i < name.size(); ++i)
+      buffer[i] = name[i];
+    if (name.size() < 50)
+      buffer[name.size()] = 0;
     return result;
   };
 }
@@ -41,11 +44,17 @@ TEST_F(ModuleProbe, ZeroResultStillCopiesButLetsTheManifestName) {
   EXPECT_EQ(State().namesFromModule, 0u);
   EXPECT_EQ(State().moduleSuppliedName.view(), u"模块写的");
   class Empty : public ProfileSource {
-    size_t GetString(std::u16string_view, std::u16string_view key, std::u16string_view def,
-                     char16_t* buffer, size_t capacity) override {
-      std::u16string_view value = key == u"MainName" ? u"清单主名" : key == u"Name" ? u"清单名" : def;
+    size_t GetString(std::u16string_view,
+                     std::u16string_view key,
+                     std::u16string_view def,
+                     char16_t* buffer,
+                     size_t capacity) override {
+      std::u16string_view value = key == u"MainName" ? u"清单主名"
+                                  : key == u"Name"   ? u"清单名"
+                                                     : def;
       size_t n = value.size() < capacity ? value.size() : capacity - 1;
-      for (size_t i = 0; i < n; ++i) buffer[i] = value[i];
+      for (size_t i = 0; i < n; ++i)
+        buffer[i] = value[i];
       buffer[n] = 0;
       return n;
     }

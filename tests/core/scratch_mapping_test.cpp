@@ -14,7 +14,8 @@ TEST(ScratchMapping, ZeroFilledAndOneAtATime) {
     ScratchMapping block(u"qltestscratch", 1 << 20);
     ASSERT_TRUE(block.ok());
     EXPECT_TRUE(ScratchMapping::Active());
-    for (size_t i = 0; i < block.size(); i += 4096) ASSERT_EQ(block.data()[i], 0);
+    for (size_t i = 0; i < block.size(); i += 4096)
+      ASSERT_EQ(block.data()[i], 0);
     block.data()[block.size() - 1] = 7;
 
     ScratchMapping second(u"qltestscratch2", 4096);

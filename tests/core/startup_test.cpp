@@ -76,9 +76,9 @@ class Startup : public ::testing::Test {
 
 TEST_F(Startup, PlatformNameRegistersFirstThenInstallsTheModule) {
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"controls", "probe", "manifest", "version",
-                                             "agreement", "install", "register", "installIme",
-                                             "broadcast"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
+                                      "install", "register", "installIme", "broadcast"}));
   EXPECT_EQ(State().installFolder.view(), u"D:\\package\\");
   EXPECT_EQ(State().osMajorVersion, 6u);
   EXPECT_EQ(imePath, u"C:\\windows\\system32\\qlsrfpt.ime");
@@ -94,16 +94,16 @@ TEST_F(Startup, PlatformNameRegistersFirstThenInstallsTheModule) {
 TEST_F(Startup, OtherNameInstallsFirstAndRegistersOnlyWhenRefused) {
   displayName = u"我的输入法";
   Run();
-  EXPECT_EQ(calls, (std::vector<std::string>{"controls", "probe", "manifest", "version",
-                                             "agreement", "install", "installIme", "isIme",
-                                             "broadcast"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
+                                      "install", "installIme", "isIme", "broadcast"}));
   calls.clear();
   ResetState();
   imeLayout = 0;
   Run();
-  EXPECT_EQ(calls, (std::vector<std::string>{"controls", "probe", "manifest", "version",
-                                             "agreement", "install", "installIme", "isIme",
-                                             "register", "broadcast"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
+                                      "install", "installIme", "isIme", "register", "broadcast"}));
 }
 
 TEST_F(Startup, EndsSilentlyWhereTheRunStops) {
@@ -163,7 +163,8 @@ TEST(AgreementTitle, Format) {
   state.mainName.Assign(u"青岚输入法平台");
   state.version.Assign(u"4.00");
   state.releaseDate.Assign(u"2007-1-1");
-  EXPECT_EQ(AgreementTitle(state), u"青岚输入法平台 4.00   适用于简、英、繁及 Vista 等操作系统  2007-1-1");
+  EXPECT_EQ(AgreementTitle(state),
+            u"青岚输入法平台 4.00   适用于简、英、繁及 Vista 等操作系统  2007-1-1");
 }
 
 }  // namespace

@@ -13,8 +13,10 @@ TEST(Text, Utf8RoundTripKeepsChineseAndSupplementaryCharacters) {
 }
 
 TEST(Text, IllFormedInputBecomesReplacementCharacters) {
-  EXPECT_EQ(Utf8ToUtf16("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");  // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");          // cut short
+  EXPECT_EQ(Utf8ToUtf16("a\xC0\xAF"
+                        "b"),
+            u"a\uFFFD\uFFFDb");                                   // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD\uFFFD");            // cut short
   EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }

@@ -32,7 +32,8 @@ fs::path ToPath(std::u16string_view text) {
 #else
   std::string s = Utf16ToUtf8(text);
   for (char& c : s) {
-    if (c == '\\') c = '/';
+    if (c == '\\')
+      c = '/';
   }
   return fs::path(s);
 #endif
@@ -70,7 +71,8 @@ void TempFolder::Write(std::u16string_view relative, const std::vector<uint8_t>&
   fs::path file = ToPath(path_ + std::u16string(relative));
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace ql::test

@@ -22,7 +22,8 @@ std::string U8(std::u16string_view text) {
 
 int Check(const char* folder) {
   std::u16string base = ql::Utf8ToUtf16(folder);
-  if (base.empty() || (base.back() != u'/' && base.back() != u'\\')) base.push_back(u'/');
+  if (base.empty() || (base.back() != u'/' && base.back() != u'\\'))
+    base.push_back(u'/');
   std::u16string manifestPath = base + u"setup.ini";
   auto bytes = ql::ReadFileBytes(manifestPath);
   if (!bytes) {
@@ -31,8 +32,9 @@ int Check(const char* folder) {
     ql::ProfileFile file = ql::ProfileFile::Parse(bytes->data(), bytes->size());
     if (file.encoding() != ql::ProfileFile::Encoding::kUtf16Le &&
         file.encoding() != ql::ProfileFile::Encoding::kUtf8) {
-      std::printf("setup.ini: warning: not UTF-16LE or UTF-8 with byte-order mark; the system "
-                  "reads it as ANSI text and Chinese names are not found\n");
+      std::printf(
+          "setup.ini: warning: not UTF-16LE or UTF-8 with byte-order mark; the system "
+          "reads it as ANSI text and Chinese names are not found\n");
     }
   }
   ql::SetupState& state = ql::State();
@@ -61,6 +63,7 @@ int Check(const char* folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "check") == 0) return Check(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "check") == 0)
+    return Check(argv[2]);
   return Usage();
 }
