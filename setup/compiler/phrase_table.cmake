@@ -1,0 +1,1 @@
+# The phrase-table builder.

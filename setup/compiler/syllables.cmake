@@ -1,0 +1,1 @@
+# Pinyin syllable coding and the reading table.

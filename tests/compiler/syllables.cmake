@@ -1,0 +1,1 @@
+# Tests of syllable coding and the reading table.
