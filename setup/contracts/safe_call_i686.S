@@ -1,11 +1,23 @@
 /* uint32_t QlSafeCall32(const void* function, const uintptr_t* args, size_t count)
    (cdecl), behind ql::SafeExportCall on 32-bit x86.
    The frame pointer keeps the caller's stack: whatever the callee does with its arguments,
-   ESP is rebuilt from EBP afterwards. */
+   ESP is rebuilt from EBP afterwards.
+   The same source assembles for 32-bit Windows (COFF, C names with a leading underscore) and for
+   32-bit ELF, where the host tests exercise it. */
+#if defined(_WIN32)
+#define QL_SYMBOL _QlSafeCall32
+#else
+#define QL_SYMBOL QlSafeCall32
+#endif
+
         .text
-        .globl  _QlSafeCall32
-        .def    _QlSafeCall32; .scl 2; .type 32; .endef
-_QlSafeCall32:
+        .globl  QL_SYMBOL
+#if defined(_WIN32)
+        .def    QL_SYMBOL; .scl 2; .type 32; .endef
+#else
+        .type   QL_SYMBOL, @function
+#endif
+QL_SYMBOL:
         pushl   %ebp
         movl    %esp, %ebp
         pushl   %ebx
@@ -33,3 +45,7 @@ _QlSafeCall32:
         popl    %ebx
         popl    %ebp
         ret
+#if !defined(_WIN32)
+        .size   QL_SYMBOL, . - QL_SYMBOL
+        .section .note.GNU-stack, "", @progbits
+#endif
