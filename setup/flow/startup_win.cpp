@@ -14,10 +14,11 @@ namespace ql {
 
 StartupSteps WindowsStartupSteps() {
   StartupSteps steps;
+  // Both folders are read whole; start-up cuts them to the lengths it keeps.
   steps.currentDirectory = [] {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    DWORD n = GetCurrentDirectoryW(MAX_PATH, buffer);
-    return std::u16string(U(buffer, n < MAX_PATH ? n : 0));
+    std::wstring buffer(GetCurrentDirectoryW(0, nullptr) + 1, L'\0');
+    DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), &buffer[0]);
+    return std::u16string(U(buffer.c_str(), n < buffer.size() ? n : 0));
   };
   steps.initCommonControls = [] {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
@@ -35,9 +36,9 @@ StartupSteps WindowsStartupSteps() {
   // The install dialog is not built yet: the run ends after the agreement.
   steps.showInstallDialog = [] { return 0; };
   steps.systemFolder = [] {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    UINT n = GetSystemDirectoryW(buffer, 200);
-    return std::u16string(U(buffer, n < 200 ? n : 0));
+    std::wstring buffer(GetSystemDirectoryW(nullptr, 0) + 1, L'\0');
+    UINT n = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));
+    return std::u16string(U(buffer.c_str(), n < buffer.size() ? n : 0));
   };
   steps.registerKeyboardLayout = [] {};
   steps.installIme = [](std::u16string_view path, std::u16string_view layoutText) {
