@@ -1,0 +1,222 @@
+#include "setup/compiler/reading_table.h"
+
+#include <cstring>
+
+#include "setup/common/files.h"
+#include "setup/common/line_reader.h"
+#include "setup/common/ui.h"
+#include "setup/compiler/syllables.h"
+#include "setup/flow/setup_state.h"
+
+namespace ql {
+namespace {
+
+constexpr size_t kMaxReadingsPerLine = 1 + kExtraReadingsSlots;
+
+void StoreU16(uint8_t* at, uint16_t value) {
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void StoreU32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint16_t LoadU16(const uint8_t* at) {
+  return static_cast<uint16_t>(at[0] | (at[1] << 8));
+}
+
+bool InReadingRange(char16_t c) {
+  return c >= kFirstReadingCharacter && c <= kLastReadingCharacter;
+}
+
+// A reading field: syllable letters with at most one trailing tone digit.
+Reading ParseReading(std::u16string_view field) {
+  Reading reading;
+  if (!field.empty() && field.back() >= u'0' && field.back() <= u'9') {
+    reading.tone = static_cast<uint8_t>(field.back() - u'0');
+    field.remove_suffix(1);
+  }
+  reading.code = FindSyllableCode(field);
+  return reading;
+}
+
+void StoreReading(uint8_t* at, Reading reading) {
+  StoreU16(at, reading.code);
+  at[2] = reading.tone;
+}
+
+// A line split at single spaces: the character field, then the reading fields. Empty fields (two
+// spaces in a row, a trailing space) carry no reading and are passed over.
+struct SourceLine {
+  std::u16string_view character;
+  std::u16string_view readings[kMaxReadingsPerLine];
+  size_t readingCount = 0;
+};
+
+SourceLine SplitLine(std::u16string_view line) {
+  SourceLine split;
+  size_t space = line.find(u' ');
+  split.character = line.substr(0, space);
+  while (space != std::u16string_view::npos && split.readingCount < kMaxReadingsPerLine) {
+    size_t start = space + 1;
+    space = line.find(u' ', start);
+    std::u16string_view field = line.substr(
+        start, space == std::u16string_view::npos ? std::u16string_view::npos : space - start);
+    if (!field.empty())
+      split.readings[split.readingCount++] = field;
+  }
+  return split;
+}
+
+class ReadingTableBuilder {
+ public:
+  ReadingTableBuilder(uint8_t* table, size_t room) : table_(table), room_(room) {}
+
+  void AddLine(std::u16string_view line, ReadingTableSummary& summary) {
+    if (line.empty() || !InReadingRange(line[0]))
+      return;
+    SourceLine split = SplitLine(line);
+    if (split.readingCount == 0)
+      return;
+    uint8_t* record = table_ + kCharacterRecordSize * (line[0] - kFirstReadingCharacter);
+
+    Reading first = ParseReading(split.readings[0]);
+    if (first.present()) {
+      StoreReading(record, first);
+      ++summary.charactersSet;
+    } else {
+      ++summary.unknownFirstReadings;
+      TheUi().ShowMessage(split.character, kNoPinyinCaption, kMbOk);
+    }
+
+    if (split.readingCount >= 2)
+      StoreU16(record + 3, AddExtraReadings(split, summary));
+  }
+
+  uint32_t recordsAssigned() const { return nextNumber_ - 1; }
+
+ private:
+  // Fills the next extra-readings record with readings two to five; returns its number, or 0 when
+  // one of them is not a syllable (the record is then left clear for the next character) or no
+  // record is left.
+  uint16_t AddExtraReadings(const SourceLine& split, ReadingTableSummary& summary) {
+    size_t offset = kCharacterRecordsSize + kExtraReadingsRecordSize * size_t{nextNumber_};
+    if (nextNumber_ > kMaxExtraReadingsRecords || offset + kExtraReadingsRecordSize > room_) {
+      if (!summary.extraReadingsFull) {
+        summary.extraReadingsFull = true;
+        TheUi().ShowMessage(kExtraReadingsFullText, kPinyinInstallCaption, kMbOk);
+      }
+      return 0;
+    }
+    uint8_t* slots = table_ + offset;
+    // Records past the area cleared at the start are cleared here.
+    std::memset(slots, 0, kExtraReadingsRecordSize);
+    for (size_t i = 1; i < split.readingCount; ++i) {
+      Reading reading = ParseReading(split.readings[i]);
+      if (!reading.present()) {
+        std::memset(slots, 0, kExtraReadingsRecordSize);
+        return 0;
+      }
+      StoreReading(slots + kReadingSlotSize * (i - 1), reading);
+    }
+    return static_cast<uint16_t>(nextNumber_++);
+  }
+
+  uint8_t* table_;
+  size_t room_;
+  uint32_t nextNumber_ = 1;
+};
+
+}  // namespace
+
+ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<uint8_t>>& source,
+                                                uint8_t* buffer,
+                                                size_t size) {
+  ReadingTableSummary summary;
+  if (size < kMinReadingWorkBufferSize) {
+    summary.bufferTooSmall = true;
+    if (size >= kReadingTableLengthField + 4) {
+      StoreU32(buffer + kReadingTableOffsetField, kReadingTableOffset);
+      StoreU32(buffer + kReadingTableLengthField, 0);
+    }
+    TheUi().ShowMessage(kReadingBufferTooSmallText, kPinyinInstallCaption, kMbOk);
+    return summary;
+  }
+  StoreU32(buffer + kReadingTableOffsetField, kReadingTableOffset);
+  StoreU32(buffer + kReadingTableLengthField, 0);
+  if (!source)
+    return summary;
+
+  uint8_t* table = buffer + kReadingTableOffset;
+  const size_t room = size - kReadingTableOffset;
+  std::memset(table, 0, room < kReadingTableClearedSize ? room : kReadingTableClearedSize);
+
+  std::u16string text = DecodeUtf16Le(source->data(), source->size());
+  Utf16LineReader reader(text);
+  ReadingTableBuilder builder(table, room);
+  std::u16string_view line;
+  while (reader.Next(line))
+    builder.AddLine(line, summary);
+
+  summary.sourceRead = true;
+  summary.extraRecords = builder.recordsAssigned();
+  summary.length = static_cast<uint32_t>(kEmptyReadingTableLength +
+                                         kExtraReadingsRecordSize * summary.extraRecords);
+  StoreU32(buffer + kReadingTableLengthField, summary.length);
+  return summary;
+}
+
+std::u16string PinyinCodeTablePath() {
+  const SetupState& state = State();
+  std::u16string path(state.installFolder.view());
+  path += state.schemes[0].path.view();
+  path += u"\\mb.txt";
+  return path;
+}
+
+ReadingTableSummary BuildReadingTable(uint8_t* buffer, size_t size) {
+  return BuildReadingTableFromSource(ReadFileBytes(PinyinCodeTablePath()), buffer, size);
+}
+
+const uint8_t* ReadingTableView::Record(char16_t c) const {
+  if (!InReadingRange(c))
+    return nullptr;
+  size_t offset = kCharacterRecordSize * (c - kFirstReadingCharacter);
+  return offset + kCharacterRecordSize <= length_ ? block_ + offset : nullptr;
+}
+
+Reading ReadingTableView::FirstReading(char16_t c) const {
+  Reading reading;
+  if (const uint8_t* record = Record(c)) {
+    reading.code = LoadU16(record);
+    reading.tone = record[2];
+  }
+  return reading;
+}
+
+uint16_t ReadingTableView::ExtraNumber(char16_t c) const {
+  const uint8_t* record = Record(c);
+  return record ? LoadU16(record + 3) : 0;
+}
+
+size_t ReadingTableView::ExtraReadings(char16_t c, Reading out[kExtraReadingsSlots]) const {
+  uint16_t number = ExtraNumber(c);
+  if (number == 0)
+    return 0;
+  size_t offset = kCharacterRecordsSize + kExtraReadingsRecordSize * size_t{number};
+  if (offset + kExtraReadingsRecordSize > length_)
+    return 0;
+  size_t count = 0;
+  for (; count < kExtraReadingsSlots; ++count) {
+    const uint8_t* slot = block_ + offset + kReadingSlotSize * count;
+    if (slot[0] == 0)
+      break;
+    out[count].code = LoadU16(slot);
+    out[count].tone = slot[2];
+  }
+  return count;
+}
+
+}  // namespace ql
