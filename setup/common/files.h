@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,5 +18,14 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
 // Creates or replaces the file with exactly `bytes`; false on any failure.
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
 bool FileExists(std::u16string_view path);
+// Creates the folder (its last level only); true when it exists afterwards.
+bool EnsureFolder(std::u16string_view path);
+
+// The system folder; empty where there is none (the host).
+std::u16string SystemFolder();
+// Maps a module file as an image only: its imports are not resolved and no initialisation runs.
+// nullptr when it does not map, and always on the host. ReleaseModuleImage(nullptr) does nothing.
+void* MapModuleImage(std::u16string_view path);
+void ReleaseModuleImage(void* image);
 
 }  // namespace ql

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -53,5 +56,23 @@ bool FileExists(std::u16string_view path) {
   FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
   return file != nullptr;
 }
+
+bool EnsureFolder(std::u16string_view path) {
+  std::string hostPath = HostPath(path);
+  if (mkdir(hostPath.c_str(), 0777) == 0)
+    return true;
+  struct stat info;
+  return errno == EEXIST && stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::u16string SystemFolder() {
+  return std::u16string();
+}
+
+void* MapModuleImage(std::u16string_view) {
+  return nullptr;
+}
+
+void ReleaseModuleImage(void*) {}
 
 }  // namespace ql

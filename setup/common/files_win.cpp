@@ -42,4 +42,29 @@ bool FileExists(std::u16string_view path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool EnsureFolder(std::u16string_view path) {
+  std::wstring widePath = WString(path);
+  if (CreateDirectoryW(widePath.c_str(), nullptr))
+    return true;
+  DWORD attributes = GetFileAttributesW(widePath.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::u16string SystemFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH)
+    return std::u16string();
+  return std::u16string(buffer, buffer + length);
+}
+
+void* MapModuleImage(std::u16string_view path) {
+  return LoadLibraryExW(WString(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+}
+
+void ReleaseModuleImage(void* image) {
+  if (image != nullptr)
+    FreeLibrary(static_cast<HMODULE>(image));
+}
+
 }  // namespace ql

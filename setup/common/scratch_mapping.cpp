@@ -14,7 +14,13 @@ bool ScratchMapping::Active() {
   return active;
 }
 
-ScratchMapping::ScratchMapping(std::u16string_view name, size_t size) {
+ScratchMapping::ScratchMapping(std::u16string_view name, size_t size)
+    : ScratchMapping(name, size, name, name) {}
+
+ScratchMapping::ScratchMapping(std::u16string_view name,
+                               size_t size,
+                               std::u16string_view createFailedCaption,
+                               std::u16string_view mapFailedCaption) {
   bool existed = false;
   bool mapFailed = false;
   if (active || size == 0 ||
@@ -22,7 +28,7 @@ ScratchMapping::ScratchMapping(std::u16string_view name, size_t size) {
     handle_ = nullptr;
     view_ = nullptr;
     TheUi().ShowMessage(mapFailed ? u"can not create filemappingb" : u"can not create filemappinga",
-                        name, kMbOk);
+                        mapFailed ? mapFailedCaption : createFailedCaption, kMbOk);
     return;
   }
   active = true;

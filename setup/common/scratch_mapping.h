@@ -20,6 +20,12 @@ class ScratchMapping {
   // the block cannot be created, "can not create filemappingb" when it cannot be mapped, with the
   // block's name as caption) and the object holds no block.
   ScratchMapping(std::u16string_view name, size_t size);
+  // The same with the captions of the two failure messages given by the caller, for a compiler
+  // whose messages name its step rather than the block.
+  ScratchMapping(std::u16string_view name,
+                 size_t size,
+                 std::u16string_view createFailedCaption,
+                 std::u16string_view mapFailedCaption);
   ~ScratchMapping();
   ScratchMapping(const ScratchMapping&) = delete;
   ScratchMapping& operator=(const ScratchMapping&) = delete;

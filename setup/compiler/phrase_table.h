@@ -1,0 +1,123 @@
+// The phrase-table builder: compiles the character list and the selected text dictionaries into
+// the main data file cz.dat and writes the empty user data file User.dat. While it reads the
+// dictionaries it also writes their settings (option.txt), double-pinyin layout (sp.ini) and
+// custom codes (codeword.txt in a scheme folder).
+//
+// PhraseTableBuilder does the work over memory; BuildPhraseTable is the driver that reads and
+// writes the files of the run's installFolder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/text_dictionary.h"
+
+namespace ql {
+
+// Where the builder's text files go: paths are relative to installFolder, with '\' separators.
+class TextOutputs {
+ public:
+  virtual ~TextOutputs() = default;
+  // The full path, as shown in a message.
+  virtual std::u16string FullPath(std::u16string_view relative) const = 0;
+  // Creates or replaces the file with exactly `bytes`; false when it cannot be created.
+  virtual bool Write(std::u16string_view relative, const std::vector<uint8_t>& bytes) = 0;
+};
+
+// Messages of the builder's own bounds (caption: the run's displayName).
+constexpr std::u16string_view kRecordsFullText =
+    u"词组太多：词组记录超出了60MB的工作区，词库文件没有生成。";
+constexpr std::u16string_view kFileTooLargeText =
+    u"词库太大：词库文件超出了100MB的工作区，没有生成。";
+
+class PhraseTableBuilder : private TextDictionaryHandler {
+ public:
+  // `block` is zero-filled; records must end below `indexArea` and the finished main data file
+  // must fit in `blockSize` bytes.
+  PhraseTableBuilder(uint8_t* block, size_t blockSize, size_t indexArea, TextOutputs& outputs);
+  ~PhraseTableBuilder() override;
+  PhraseTableBuilder(const PhraseTableBuilder&) = delete;
+  PhraseTableBuilder& operator=(const PhraseTableBuilder&) = delete;
+
+  // Appends a record per character and stores CharacterCount; one progress step. False when the
+  // build must end (the records would not fit; the user has been told).
+  bool AddCharacterList(std::u16string_view text, std::u16string_view path);
+  // Reads one dictionary: merges its phrases, stores its description values, writes its
+  // sections; then extends and sorts the index, with a progress step after reading, after the
+  // extension and after the sort. `path` names the file in messages. False when the build must
+  // end (option.txt could not be created, or the records would not fit).
+  bool AddDictionary(std::u16string_view text, bool allPhrasesByShapeCode, std::u16string_view path);
+  // Closes the open custom-code file, writing it out.
+  void CloseCustomCodes();
+  // Lays out the main data file in the block (indexing any records not yet indexed) and returns
+  // its size; nullopt when it does not fit in the block (the user has been told).
+  std::optional<uint32_t> FinishMainData();
+
+  uint32_t recordCount() const { return static_cast<uint32_t>(index_.size() + Unindexed()); }
+  uint32_t characterCount() const { return characterCount_; }
+  // Position in the sorted index of a record with this text, or nullopt.
+  std::optional<size_t> Find(std::u16string_view text) const;
+
+ private:
+  bool Phrase(std::u16string_view phrase, std::optional<int32_t> frequency) override;
+  void Description(std::u16string_view key, std::u16string_view value) override;
+  bool Settings(std::u16string_view tagField, std::u16string_view content) override;
+  bool DoublePinyin(std::u16string_view content) override;
+  void CustomCodeFolder(std::optional<std::u16string_view> folder) override;
+  void CustomCode(std::u16string_view code, std::u16string_view text) override;
+  void CustomCodeEnd() override;
+
+  bool AppendRecord(std::u16string_view text, uint8_t flags, uint8_t frequency);
+  size_t Unindexed() const { return unindexedRecords_; }
+  void ExtendIndex();
+  void SortIndex();
+  bool LessRecord(uint32_t a, uint32_t b) const;
+  void ReportNotes(std::u16string_view path, size_t overlong, size_t refusedFolders);
+  int CompareRecord(uint32_t offset, std::u16string_view text) const;
+
+  uint8_t* block_;
+  size_t blockSize_;
+  size_t indexArea_;
+  TextOutputs& outputs_;
+  size_t writePos_;
+  std::vector<uint32_t> index_;
+  size_t indexedEnd_;       // offset of the first record not yet indexed
+  size_t unindexedRecords_ = 0;
+  size_t sortedCount_ = 0;  // leading entries of index_ already in order
+  uint32_t characterCount_ = 0;
+  bool full_ = false;
+  bool allPhrasesByShapeCode_ = false;
+  size_t cutValues_ = 0;
+  DictionaryPart part_ = DictionaryPart::none;
+  // The open custom-code file: its path and the text written so far.
+  std::optional<std::u16string> customPath_;
+  std::u16string customText_;
+};
+
+// Writes the user data file's 512,000 bytes to `out`.
+void LayOutUserData(uint8_t* out);
+
+// The scheme step's access to the installed module: the system folder, and mapping a file as an
+// image only and releasing it. The defaults are the file seam's.
+struct ModuleImageSeam {
+  std::function<std::u16string()> systemFolder;
+  std::function<void*(std::u16string_view path)> map;
+  std::function<void(void* image)> release;
+};
+ModuleImageSeam DefaultModuleImageSeam();
+
+// The whole build on the run's SetupState, with the platform's module image seam or the one given.
+void BuildPhraseTable();
+void BuildPhraseTable(const ModuleImageSeam& moduleImage);
+
+// The scheme step alone: maps and releases the installed module, and steps the progress bar once
+// per scheme whose code table the tool library compiles.
+void RunSchemeStep(const ModuleImageSeam& moduleImage);
+
+}  // namespace ql

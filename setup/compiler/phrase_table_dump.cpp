@@ -1,0 +1,140 @@
+#include "setup/compiler/phrase_table_dump.h"
+
+#include <sstream>
+#include <string_view>
+
+#include "setup/common/text.h"
+#include "setup/compiler/phrase_table_format.h"
+
+namespace ql {
+namespace {
+
+// A zero-terminated text field of `units` units at `offset`.
+std::string FieldText(const uint8_t* bytes, size_t offset, size_t units) {
+  std::u16string text;
+  for (size_t i = 0; i < units; ++i) {
+    char16_t c = GetUnit(bytes + offset + 2 * i);
+    if (c == 0)
+      break;
+    text.push_back(c);
+  }
+  return Utf16ToUtf8(text);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
+  std::ostringstream out;
+  if (size < kPhraseHeaderSize) {
+    out << "file of " << size << " bytes: shorter than the 10240-byte header\n";
+    return out.str();
+  }
+  uint32_t totalSize = GetU32(bytes + kTotalSizeOffset);
+  uint32_t recordShift = GetU32(bytes + kRecordShiftOffset);
+  uint32_t recordsEnd = GetU32(bytes + kRecordsEndOffset);
+  uint32_t indexOffset = GetU32(bytes + kIndexOffsetOffset);
+  uint32_t indexSize = GetU32(bytes + kIndexSizeOffset);
+  out << "file size " << size << "\n";
+  out << "TotalSize " << totalSize << "\n";
+  out << "RecordShift " << recordShift << "\n";
+  out << "RecordsEnd " << recordsEnd << "\n";
+  out << "IndexOffset " << indexOffset << "\n";
+  out << "IndexSize " << indexSize << "\n";
+  static const char* const kSlotNames[kSchemeSlotCount] = {
+      "PinyinSchemeFolder", "MainSchemeFolder1", "MainSchemeFolder2",
+      "KeypadSchemeFolder", "AuxSchemeFolder1",  "AuxSchemeFolder2"};
+  for (size_t s = 0; s < kSchemeSlotCount; ++s) {
+    out << kSlotNames[s] << " \""
+        << FieldText(bytes, kSchemeSlotOffset + s * kSchemeSlotUnits * 2, kSchemeSlotUnits)
+        << "\"\n";
+  }
+  out << "CharacterCount " << GetU32(bytes + kCharacterCountOffset) << "\n";
+  out << "AuthorText \"" << FieldText(bytes, kAuthorTextOffset, kAuthorTextUnits) << "\"\n";
+  out << "EmailText \"" << FieldText(bytes, kEmailTextOffset, kEmailTextUnits) << "\"\n";
+  out << "WebText \"" << FieldText(bytes, kWebTextOffset, kWebTextUnits) << "\"\n";
+  out << "NameText \"" << FieldText(bytes, kNameTextOffset, kNameTextUnits) << "\"\n";
+  // Bytes of the header that are not fields and not zero.
+  for (size_t i = 0; i < kPhraseHeaderSize; ++i) {
+    bool field = i < kTotalSizeOffset + 20 || (i >= kSchemeSlotOffset && i < kHeaderTextEnd);
+    if (!field && bytes[i] != 0)
+      out << "header byte " << i << " = " << static_cast<int>(bytes[i]) << "\n";
+  }
+
+  size_t first = size_t{recordShift} + kPhraseHeaderSize;
+  size_t records = 0;
+  size_t pos = first;
+  while (pos < size && bytes[pos] != 0) {
+    size_t units = bytes[pos];
+    if (pos + kRecordFixedSize + 2 * units > size) {
+      out << "record at " << pos << ": runs past the end of the file\n";
+      break;
+    }
+    std::u16string text;
+    for (size_t i = 0; i + 1 < units; ++i)
+      text.push_back(GetUnit(bytes + pos + kRecordFixedSize + 2 * i));
+    char16_t terminator = GetUnit(bytes + pos + kRecordFixedSize + 2 * (units - 1));
+    out << "record " << pos << " units " << units << " flags " << static_cast<int>(bytes[pos + 1])
+        << " freq " << static_cast<int>(bytes[pos + 2]) << " mark "
+        << static_cast<int>(bytes[pos + 3]) << " \"" << Utf16ToUtf8(text) << "\""
+        << (terminator == 0 ? "" : " (not terminated)") << "\n";
+    pos += kRecordFixedSize + 2 * units;
+    ++records;
+  }
+  out << "records " << records << ", end at " << pos << "\n";
+
+  if (indexSize % 4 != 0 || indexOffset > size || indexSize > size - indexOffset) {
+    out << "index outside the file\n";
+  } else {
+    for (size_t i = 0; i < indexSize / 4; ++i)
+      out << "index " << i << " -> " << GetU32(bytes + indexOffset + 4 * i) << "\n";
+  }
+  for (size_t i = kPhraseHeaderSize; i < size; ++i) {
+    bool inRecords = i >= first && i < pos;
+    bool inIndex = i >= indexOffset && i < size_t{indexOffset} + indexSize;
+    if (!inRecords && !inIndex && bytes[i] != 0) {
+      out << "stray byte " << i << " = " << static_cast<int>(bytes[i]) << "\n";
+      break;
+    }
+  }
+  return out.str();
+}
+
+std::string DescribePhraseTableDifference(const std::vector<uint8_t>& expected,
+                                          const std::vector<uint8_t>& actual,
+                                          size_t maxLines) {
+  if (expected == actual)
+    return std::string();
+  std::vector<std::string> a = Lines(DumpPhraseTable(expected.data(), expected.size()));
+  std::vector<std::string> b = Lines(DumpPhraseTable(actual.data(), actual.size()));
+  std::ostringstream out;
+  size_t shown = 0;
+  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
+    const std::string* ea = i < a.size() ? &a[i] : nullptr;
+    const std::string* eb = i < b.size() ? &b[i] : nullptr;
+    if (ea && eb && *ea == *eb)
+      continue;
+    if (shown++ >= maxLines)
+      break;
+    if (ea)
+      out << "- " << *ea << "\n";
+    if (eb)
+      out << "+ " << *eb << "\n";
+  }
+  if (shown == 0) {
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
+      ++i;
+    out << "dumps agree; first differing byte at " << i << "\n";
+  }
+  return out.str();
+}
+
+}  // namespace ql
