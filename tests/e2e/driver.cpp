@@ -2,7 +2,8 @@
 // as a user would, failing on anything it did not expect.
 //
 //   ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]
-//                 [--require-file RELATIVE_PATH]... [--script FILE] [--step "STEP"]...
+//                 [--wine-frames] [--require-file RELATIVE_PATH]... [--script FILE]
+//                 [--step "STEP"]...
 //
 // Steps come from --script files (UTF-8, one step a line, '#' starts a comment line) and --step
 // arguments, in command-line order:
@@ -14,10 +15,12 @@
 //   click KIND ID                  presses button ID
 //   close KIND                     closes the dialog as its close box does
 //   exit CODE                      until setup ends; its exit code must be CODE
-// KIND is agreement, install or message. A run that does not end with "exit" ends with "exit 0".
+// VALUE may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install or message.
+// A run that does not end with "exit" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
-// 77 skipped (a --require-file is missing from the package).
+// 77 skipped (a --require-file is missing from the package). --wine-frames makes Wine draw window
+// frames and titles itself, for captures on a display without window manager.
 #include "setup/common/win.h"
 
 #include <cstdio>
@@ -143,6 +146,36 @@ bool ParseNumber(const std::wstring& text, int& number) {
   return true;
 }
 
+// Values may name a unit as \uXXXX (four hex digits); \\ is a backslash.
+bool Unescape(const std::wstring& text, std::wstring& out) {
+  out.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\\') {
+      out += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == L'\\') {
+      out += L'\\';
+      ++i;
+    } else if (i + 5 < text.size() && text[i + 1] == L'u') {
+      unsigned unit = 0;
+      for (size_t k = i + 2; k < i + 6; ++k) {
+        wchar_t c = text[k];
+        unsigned digit = c >= L'0' && c <= L'9'   ? c - L'0'
+                         : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                         : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                                                  : 16u;
+        if (digit > 15)
+          return false;
+        unit = unit * 16 + digit;
+      }
+      out += static_cast<wchar_t>(unit);
+      i += 5;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
   step = Step();
   step.source = line;
@@ -176,7 +209,10 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
       return false;
     step.field = NextWord(rest);
     step.op = NextWord(rest);
-    step.value = rest;
+    if (!Unescape(rest, step.value)) {
+      error = L"bad escape in \"" + rest + L"\"";
+      return false;
+    }
     if (step.field != L"title" && step.field.rfind(L"text:", 0) != 0) {
       error = L"check field must be title or text:ID";
       return false;
@@ -290,13 +326,22 @@ class Run {
     return true;
   }
 
+  bool IsCurrent(HWND window) const {
+    for (HWND dialog : current_) {
+      if (dialog == window)
+        return true;
+    }
+    return false;
+  }
+
   // Fails the run on a visible window of setup that is neither `wanted` nor one the steps have
   // already dealt with.
   bool NoStrangers(DialogKind wanted, bool& found) {
     found = false;
     bool unknownSeen = false;
     for (HWND window : VisibleWindowsOf(processId_)) {
-      if (known_.count(window))
+      // While setup is to end, the dialogs the steps met may still be up; only new ones fail.
+      if (known_.count(window) || (wanted == DialogKind::kUnknown && IsCurrent(window)))
         continue;
       DialogKind kind = IdentifyDialog(window);
       if (kind == wanted && kind != DialogKind::kUnknown) {
@@ -486,11 +531,31 @@ class Run {
   std::wstring error_;
 };
 
+struct KeyTraits {
+  using Type = HKEY;
+  static HKEY Invalid() { return nullptr; }
+  static void Close(HKEY key) { RegCloseKey(key); }
+};
+
+// Wine leaves window frames to the X window manager, and a virtual display has none, so captures
+// would lack title bars. This asks Wine (for processes started from now on) to draw them itself.
+// Windows ignores the key.
+bool LetWineDrawFrames() {
+  HKEY raw = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &raw, nullptr) != ERROR_SUCCESS)
+    return false;
+  UniqueHandle<KeyTraits> key(raw);
+  const wchar_t value[] = L"N";
+  return RegSetValueExW(key.get(), L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                        sizeof value) == ERROR_SUCCESS;
+}
+
 int Usage(const std::wstring& problem) {
   Print(L"ql_e2e_driver: " + problem);
   Print(
       L"usage: ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]\n"
-      L"       [--require-file PATH]... [--script FILE] [--step \"STEP\"]...");
+      L"       [--wine-frames] [--require-file PATH]... [--script FILE] [--step \"STEP\"]...");
   return kUsage;
 }
 
@@ -498,6 +563,11 @@ int Main(int argc, wchar_t** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::wstring option = argv[i];
+    if (option == L"--wine-frames") {
+      if (!LetWineDrawFrames())
+        return Usage(L"cannot set Wine's frame drawing");
+      continue;
+    }
     if (i + 1 >= argc)
       return Usage(option + L" needs a value");
     std::wstring value = argv[++i];

@@ -29,6 +29,64 @@ head -c 2000 "$pkg/License.txt" >"$expected/license.txt"
 
 case "$variant" in
   sample) ;;
+  names-module | names-zero | names-none)
+    # A manifest whose names differ from the module's, so the title shows whose name won.
+    sed -e 's/^MainName=.*/MainName=青岚拼音/' -e 's/^Name=.*/Name=青岚拼音 标准版/' \
+      "$root/sample/package/setup.ini" | package_text >"$pkg/setup.ini"
+    rm -f "$pkg/qlsrfpt.ime"
+    case "$variant" in
+      names-module) module=qlsrfpt.ime ;;
+      names-zero) module=qlsrfpt-zero.ime ;;
+      *) module= ;;
+    esac
+    if [ -n "$module" ] && [ -f "$standins/$module" ]; then
+      cp "$standins/$module" "$pkg/qlsrfpt.ime"
+    fi
+    ;;
+  license-missing)
+    rm "$pkg/License.txt"
+    ;;
+  license-2000)
+    # Exactly as much as the agreement reads: shown whole.
+    cp "$expected/license.txt" "$pkg/License.txt"
+    ;;
+  ini-missing)
+    rm -f "$pkg/setup.ini" "$pkg/qlsrfpt.ime"
+    ;;
+  ini-empty)
+    : >"$pkg/setup.ini"
+    rm -f "$pkg/qlsrfpt.ime"
+    ;;
+  ini-utf16-nobom)
+    tail -c +3 "$pkg/setup.ini" >"$out/setup.ini" && mv "$out/setup.ini" "$pkg/setup.ini"
+    rm -f "$pkg/qlsrfpt.ime"
+    ;;
+  ini-utf8-nobom)
+    sed 's/$/\r/' "$root/sample/package/setup.ini" >"$pkg/setup.ini"
+    rm -f "$pkg/qlsrfpt.ime"
+    ;;
+  ini-overlong)
+    # Every value longer than its limit, and more schemes and dictionaries than setup can hold.
+    long60=$(printf '甲乙丙丁戊己庚辛壬癸%.0s' 1 2 3 4 5 6)
+    long200=$(printf '%s' "$long60$long60$long60" "子丑寅卯辰巳午未申酉亥戌子丑寅卯辰巳午未")
+    {
+      printf '[soft]\nMainName=%s\nName=%s\n' "$long60" "$long60"
+      printf 'Date=2008-10-18 build 0123456789abcdef\nVersion=4.10.2008.1018.final\n'
+      printf 'ImeFileName=qlsrfpt-with-a-much-too-long-file-name\nSetup=%s\n' \
+        "$long200$long200$long200"
+      for family in 主键盘输入法:60 拼音辅助输入法:30 小键盘输入法:10; do
+        for n in $(seq 1 "${family#*:}"); do
+          printf '[%s%d]\nname=%s%d\nPath=%s\nDefault=是\nAbout=%s\nLock=%s\n' "${family%:*}" \
+            "$n" "$long60$long60" "$n" "$long60$long60" "$long200" "$long60"
+        done
+      done
+      for n in $(seq 1 70); do
+        printf '[词库%d]\nname=%s%d\nFileName=%s.txt\nDefault=是\nAbout=%s\n' "$n" "$long60" "$n" \
+          "$long60" "$long200"
+      done
+    } | package_text >"$pkg/setup.ini"
+    rm -f "$pkg/qlsrfpt.ime"
+    ;;
   *)
     echo "prepare-package.sh: unknown variant $variant" >&2
     exit 2
