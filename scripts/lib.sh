@@ -16,7 +16,7 @@ ql_missing_packages() {
   for p in "${QL_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
-  printf '%s\n' "${missing[@]}"
+  [ "${#missing[@]}" -eq 0 ] || printf '%s\n' "${missing[@]}"
 }
 
 # Installs whatever is missing when run as root; otherwise prints the apt-get line and fails.
