@@ -9,7 +9,7 @@ ql_say() { printf '== %s\n' "$*"; }
 
 # Debian packages the build and the tests need. wine32 comes from the i386 architecture.
 QL_PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev mingw-w64 googletest wine wine32:i386
-             wine64 xvfb xauth imagemagick fonts-wqy-microhei)
+             wine64 xvfb xauth imagemagick fonts-wqy-microhei qemu-user-static g++-i686-linux-gnu)
 
 ql_missing_packages() {
   local missing=() p
