@@ -27,7 +27,10 @@ INT_PTR CALLBACK AgreementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
   switch (message) {
     case WM_INITDIALOG:
       InitAgreement(dialog);
-      return TRUE;
+      // Focus on "继续" rather than the licence text, which would open selected and scrolled
+      // to its end.
+      SetFocus(GetDlgItem(dialog, IDC_CONTINUE));
+      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_CONTINUE:
