@@ -128,6 +128,14 @@ TEST_F(ReadingTableTest, FailedExtraRecordIsClearedAndReused) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(ReadingTableTest, FailedLastRecordLeavesNoBytesPastTheBlock) {
+  // The index file's next area starts right after the block, where the failed record was filled.
+  Build("中 zhong1 zhong4 lü4\n");
+  ExpectedBuffer expected(kEmptyLength);
+  expected.Put(CharacterAt(u'中'), {0x39, 0x22, 1, 0, 0});
+  ExpectBuffer(expected);
+}
+
 TEST_F(ReadingTableTest, ReadingsAfterTheFifthAreIgnored) {
   // 了: le5 liao3 le1 liao4 lve4, then two more (not even syllables) that are never looked at.
   Build("了 le5 liao3 le1 liao4 lve4 xxx le2\n");
