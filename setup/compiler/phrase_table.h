@@ -52,7 +52,9 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   // sections; then extends and sorts the index, with a progress step after reading, after the
   // extension and after the sort. `path` names the file in messages. False when the build must
   // end (option.txt could not be created, or the records would not fit).
-  bool AddDictionary(std::u16string_view text, bool allPhrasesByShapeCode, std::u16string_view path);
+  bool AddDictionary(std::u16string_view text,
+                     bool allPhrasesByShapeCode,
+                     std::u16string_view path);
   // Closes the open custom-code file, writing it out.
   void CloseCustomCodes();
   // Lays out the main data file in the block (indexing any records not yet indexed) and returns
@@ -87,7 +89,7 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   TextOutputs& outputs_;
   size_t writePos_;
   std::vector<uint32_t> index_;
-  size_t indexedEnd_;       // offset of the first record not yet indexed
+  size_t indexedEnd_;  // offset of the first record not yet indexed
   size_t unindexedRecords_ = 0;
   size_t sortedCount_ = 0;  // leading entries of index_ already in order
   uint32_t characterCount_ = 0;

@@ -68,7 +68,8 @@ void RunSchemeStep(const ModuleImageSeam& moduleImage) {
     } else if (scheme.auxSelected) {
       bool sharesPath = false;
       for (uint32_t j = 0; j < k && !sharesPath; ++j)
-        sharesPath = state.schemes[j].auxSelected == 0 && state.schemes[j].path == scheme.path.view();
+        sharesPath =
+            state.schemes[j].auxSelected == 0 && state.schemes[j].path == scheme.path.view();
       if (!sharesPath)
         TheUi().StepProgress();
     }

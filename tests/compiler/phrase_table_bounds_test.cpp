@@ -46,8 +46,8 @@ TEST(PhraseTableBounds, RecordsStopBelowTheIndexArea) {
   std::vector<uint8_t> block2(20000, 0);
   PhraseTableBuilder second(block2.data(), block2.size(), 10280, outputs);
   ASSERT_TRUE(second.AddCharacterList(u"\uFEFF一\r\n", u"zk"));
-  EXPECT_FALSE(second.AddDictionary(u"\uFEFF{词组}\r\n[Text]\r\n甲乙\r\n丙丁\r\n戊己\r\n庚辛\r\n", false,
-                                    u"d"));
+  EXPECT_FALSE(second.AddDictionary(u"\uFEFF{词组}\r\n[Text]\r\n甲乙\r\n丙丁\r\n戊己\r\n庚辛\r\n",
+                                    false, u"d"));
   EXPECT_EQ(ui.messages.size(), 2u);
   EXPECT_TRUE(std::all_of(block2.begin() + 10280, block2.end(), [](uint8_t b) { return b == 0; }));
   ResetState();
@@ -85,12 +85,14 @@ TEST_F(PhraseTableTest, FieldsAndPhrasesPastTheirLengthAreSkipped) {
   ASSERT_TRUE(codes);
   EXPECT_EQ(TextOf(*codes), Text(u"a", 264) + u"=工\r\n");
   ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].text,
-            folder.path() +
-                u"文本词库\\zk.txt\n1行超出长度限制（字段最多264个字符，词组最多254个字符），已跳过。");
-  EXPECT_EQ(ui.messages[1].text,
-            folder.path() +
-                u"文本词库\\a.txt\n3行超出长度限制（字段最多264个字符，词组最多254个字符），已跳过。");
+  EXPECT_EQ(
+      ui.messages[0].text,
+      folder.path() +
+          u"文本词库\\zk.txt\n1行超出长度限制（字段最多264个字符，词组最多254个字符），已跳过。");
+  EXPECT_EQ(
+      ui.messages[1].text,
+      folder.path() +
+          u"文本词库\\a.txt\n3行超出长度限制（字段最多264个字符，词组最多254个字符），已跳过。");
 }
 
 }  // namespace

@@ -64,8 +64,9 @@ TEST_F(SectionsTest, CustomCodesRoundTripInUtf16) {
   folder.Write(u"输入方案\\郑码\\mb.txt", {});
   // The code is the first field, the text what follows the last space; after "{结束}" nothing is
   // written; "{" alone opens custom codes, and a file stays open into the next dictionary.
-  AddDictionary(u"a.txt",
-                "{自定义编码}\n[五笔]\naaaa 工\nbbbb 中文 词𠀀\n{结束}\ncccc 了\n{\n[郑码]\nxx 好\n");
+  AddDictionary(
+      u"a.txt",
+      "{自定义编码}\n[五笔]\naaaa 工\nbbbb 中文 词𠀀\n{结束}\ncccc 了\n{\n[郑码]\nxx 好\n");
   AddDictionary(u"b.txt", "{自定义编码}\nyy 的\n[没有]\nzz 不\n");
   Build();
   EXPECT_EQ(FileText(u"输入方案\\五笔\\codeword.txt"), u"aaaa=工\r\nbbbb=词\U00020000\r\n");
@@ -90,7 +91,8 @@ TEST_F(SectionsTest, CustomCodeFoldersOutsideTheSchemeFoldersAreRefused) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text,
             folder.path() +
-                u"文本词库\\a.txt\n8个自定义编码的方案目录名无效（不能为空，不能含路径），其编码已跳过。");
+                u"文本词库\\a."
+                u"txt\n8个自定义编码的方案目录名无效（不能为空，不能含路径），其编码已跳过。");
   EXPECT_EQ(ui.messages[0].caption, u"青岚测试");
 }
 

@@ -26,15 +26,15 @@ TEST_F(PhraseTableTest, MainAndUserDataFilesAreByteExact) {
   // text order: 你 10256, 你好 10264, 好 10248, 字 10240. IndexOffset 10274 + 102400 = 112674,
   // TotalSize 112674 + 16 + 102400 = 215090.
   std::vector<uint8_t> expected(215090, 0);
-  Put(expected, 0, Bytes({0x32, 0x48, 0x03, 0, 0, 0, 0, 0, 0x22, 0x28, 0, 0, 0x22, 0xB8, 0x01, 0,
-                          0x10, 0, 0, 0}));
+  Put(expected, 0, Bytes({0x32, 0x48, 0x03, 0,    0,    0, 0,    0, 0x22, 0x28,
+                          0,    0,    0x22, 0xB8, 0x01, 0, 0x10, 0, 0,    0}));
   Put(expected, 446, Bytes({3, 0, 0, 0}));
   Put(expected, 10240, Bytes({2, 0x20, 0, 0, 0x57, 0x5B, 0, 0}));
   Put(expected, 10248, Bytes({2, 0, 0, 0, 0x7D, 0x59, 0, 0}));
   Put(expected, 10256, Bytes({2, 0, 12, 0, 0x60, 0x4F, 0, 0}));
   Put(expected, 10264, Bytes({3, 0, 5, 0, 0x60, 0x4F, 0x7D, 0x59, 0, 0}));
-  Put(expected, 112674, Bytes({0x10, 0x28, 0, 0, 0x18, 0x28, 0, 0, 0x08, 0x28, 0, 0, 0x00, 0x28,
-                               0, 0}));
+  Put(expected, 112674,
+      Bytes({0x10, 0x28, 0, 0, 0x18, 0x28, 0, 0, 0x08, 0x28, 0, 0, 0x00, 0x28, 0, 0}));
   std::optional<std::vector<uint8_t>> main = Read(u"词库\\cz.dat");
   ASSERT_TRUE(main);
   EXPECT_TRUE(*main == expected) << DescribePhraseTableDifference(expected, *main);
@@ -65,8 +65,7 @@ TEST_F(PhraseTableTest, LaterDictionariesMergeFrequencies) {
     AddDictionary(u"a.txt", "{词组}\n[Text]\n你好 5\n");
     AddDictionary(u"b.txt", std::string("{基本词组}\n") + c.later + "\n");
     Build();
-    EXPECT_EQ(Records(), (std::vector<Record>{{u"字", 0, 1}, {u"你好", 0, c.expected}}))
-        << c.later;
+    EXPECT_EQ(Records(), (std::vector<Record>{{u"字", 0, 1}, {u"你好", 0, c.expected}})) << c.later;
   }
 }
 
@@ -219,6 +218,28 @@ TEST_F(PhraseTableTest, SchemeStepMapsTheInstalledModuleAndStepsPerScheme) {
   RunSchemeStep(seam);
   EXPECT_EQ(mapped, std::vector<std::u16string>{u"C:\\ql1234.ime"});
   EXPECT_EQ(released, nullptr);
+}
+
+}  // namespace
+}  // namespace ql::test
+
+namespace ql::test {
+namespace {
+
+TEST(PhraseTableModuleImage, TheSystemSeamMapsAnImageOnlyOnWindows) {
+  ModuleImageSeam seam = DefaultModuleImageSeam();
+  std::u16string systemFolder = seam.systemFolder();
+#ifdef _WIN32
+  ASSERT_FALSE(systemFolder.empty());
+  void* image = seam.map(systemFolder + u"\\kernel32.dll");
+  EXPECT_NE(image, nullptr);
+  seam.release(image);
+  EXPECT_EQ(seam.map(systemFolder + u"\\no-such-module.ime"), nullptr);
+#else
+  EXPECT_TRUE(systemFolder.empty());
+  EXPECT_EQ(seam.map(u"/bin/sh"), nullptr);
+#endif
+  seam.release(nullptr);
 }
 
 }  // namespace
