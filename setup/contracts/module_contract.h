@@ -41,9 +41,13 @@ constexpr int32_t kCreateXMIdxDllMode = 3;
 extern "C" {
 typedef int32_t(QL_EXPORT_CALL* BuildCodeFn)(int32_t selector, wchar_t* nameBuffer);
 typedef int32_t(QL_EXPORT_CALL* RestorParaFn)(const wchar_t* displayName,
-                                               const wchar_t* installFolder);
-typedef int32_t(QL_EXPORT_CALL* CreateXMIdxDllFn)(void* window, void* mainDataView,
-                                                   void* userDataView, int32_t slot, int32_t mode,
-                                                   const wchar_t* moduleSuppliedName,
-                                                   const wchar_t* installFolder, int32_t reserved);
+                                              const wchar_t* installFolder);
+typedef int32_t(QL_EXPORT_CALL* CreateXMIdxDllFn)(void* window,
+                                                  void* mainDataView,
+                                                  void* userDataView,
+                                                  int32_t slot,
+                                                  int32_t mode,
+                                                  const wchar_t* moduleSuppliedName,
+                                                  const wchar_t* installFolder,
+                                                  int32_t reserved);
 }

@@ -11,10 +11,12 @@ void ProbeModuleName(const BuildCodeCaller& caller) {
   std::u16string path = state.installFolder.str() + kPackageModuleFile;
   static_assert(decltype(state.mainName)::kCapacity == kModuleNameUnits, "BuildCode buffer size");
   std::optional<int32_t> result = caller(path, state.mainName.buffer());
-  if (!result) return;
+  if (!result)
+    return;
   // The module may fill all 50 units without a terminator.
   state.mainName.Terminate();
-  if (*result != 0) state.namesFromModule = 1;
+  if (*result != 0)
+    state.namesFromModule = 1;
   state.displayName.Assign(state.mainName.view());
   state.moduleSuppliedName.Assign(state.mainName.view());
 }

@@ -17,8 +17,8 @@ void ProbeModuleName() {
       FARPROC buildCode = GetProcAddress(module.get(), kBuildCodeExport);
       if (buildCode != nullptr) {
         const uintptr_t args[] = {static_cast<uintptr_t>(kBuildCodeMainName), Arg(nameBuffer)};
-        result = static_cast<int32_t>(
-            SafeExportCall(reinterpret_cast<const void*>(buildCode), args, 2));
+        result =
+            static_cast<int32_t>(SafeExportCall(reinterpret_cast<const void*>(buildCode), args, 2));
       }
     }
     module.Reset();

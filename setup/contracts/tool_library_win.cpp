@@ -15,11 +15,12 @@ UniqueModule LoadToolLibrary() {
 
 std::optional<int32_t> CallExport(const char* name, const uintptr_t* args, size_t count) {
   UniqueModule library = LoadToolLibrary();
-  if (!library) return std::nullopt;
+  if (!library)
+    return std::nullopt;
   FARPROC function = GetProcAddress(library.get(), name);
-  if (function == nullptr) return std::nullopt;
-  return static_cast<int32_t>(
-      SafeExportCall(reinterpret_cast<const void*>(function), args, count));
+  if (function == nullptr)
+    return std::nullopt;
+  return static_cast<int32_t>(SafeExportCall(reinterpret_cast<const void*>(function), args, count));
 }
 
 }  // namespace
@@ -33,13 +34,13 @@ std::optional<int32_t> CallRestorPara() {
 std::optional<int32_t> CallCreateXMIdxDll(void* userDataView, int32_t slot) {
   SetupState& state = State();
   const uintptr_t args[] = {Arg(state.installDialog),
-                           Arg(state.mainDataView),
-                           Arg(userDataView),
-                           static_cast<uintptr_t>(slot),
-                           static_cast<uintptr_t>(kCreateXMIdxDllMode),
-                           Arg(state.moduleSuppliedName.c_str()),
-                           Arg(state.installFolder.c_str()),
-                           0};
+                            Arg(state.mainDataView),
+                            Arg(userDataView),
+                            static_cast<uintptr_t>(slot),
+                            static_cast<uintptr_t>(kCreateXMIdxDllMode),
+                            Arg(state.moduleSuppliedName.c_str()),
+                            Arg(state.installFolder.c_str()),
+                            0};
   return CallExport(kCreateXMIdxDllExport, args, 8);
 }
 
