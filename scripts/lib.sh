@@ -104,9 +104,11 @@ ql_wine_prefix() {
 }
 
 # Keeps one wineserver for the whole run, so each program starts fast.
+# Also starts Wine's device services now, detached from any caller's output.
 ql_wine_server_start() {
   ql_wine_env
-  wineserver -p >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+  "$QL_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 ql_wine_server_stop() {
