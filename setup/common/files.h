@@ -18,6 +18,8 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
 // Creates or replaces the file with exactly `bytes`; false on any failure.
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
 bool FileExists(std::u16string_view path);
+// Deletes the file; false when it could not be deleted (or was not there).
+bool RemoveFile(std::u16string_view path);
 // Creates the folder (its last level only); true when it exists afterwards.
 bool EnsureFolder(std::u16string_view path);
 

@@ -57,6 +57,10 @@ bool FileExists(std::u16string_view path) {
   return file != nullptr;
 }
 
+bool RemoveFile(std::u16string_view path) {
+  return std::remove(HostPath(path).c_str()) == 0;
+}
+
 bool EnsureFolder(std::u16string_view path) {
   std::string hostPath = HostPath(path);
   if (mkdir(hostPath.c_str(), 0777) == 0)

@@ -42,6 +42,10 @@ bool FileExists(std::u16string_view path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool RemoveFile(std::u16string_view path) {
+  return DeleteFileW(WString(path).c_str()) != 0;
+}
+
 bool EnsureFolder(std::u16string_view path) {
   std::wstring widePath = WString(path);
   if (CreateDirectoryW(widePath.c_str(), nullptr))

@@ -1,0 +1,438 @@
+#include "setup/compiler/pinyin_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "setup/common/line_reader.h"
+#include "setup/common/ui.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index_internal.h"
+
+namespace ql {
+namespace pinyin_index {
+namespace {
+
+constexpr uint32_t kMaxEntryOffset = 0x7FFFFFFFu;
+
+bool InReadingRange(char16_t c) {
+  return c >= kFirstReadingCharacter && c <= kLastReadingCharacter;
+}
+
+void StoreCodes(uint8_t* at, const uint16_t* codes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    at[2 * i] = static_cast<uint8_t>(codes[i]);
+    at[2 * i + 1] = static_cast<uint8_t>(codes[i] >> 8);
+  }
+}
+
+// Keys compare as zero-terminated byte strings of unsigned bytes.
+int CompareKeys(const uint8_t* a, const uint8_t* b) {
+  for (;; ++a, ++b) {
+    if (*a != *b)
+      return *a < *b ? -1 : 1;
+    if (*a == 0)
+      return 0;
+  }
+}
+
+}  // namespace
+
+bool MainData::HasHeader() const {
+  return data_ != nullptr && size_ >= kPhraseHeaderSize;
+}
+
+size_t MainData::FirstRecord() const {
+  if (!HasHeader())
+    return SIZE_MAX;
+  size_t first = size_t{GetU32(data_ + kRecordShiftOffset)} + kPhraseHeaderSize;
+  return first < size_ ? first : SIZE_MAX;
+}
+
+int MainData::RecordUnits(size_t offset) const {
+  if (offset >= size_ || size_ - offset < kRecordFixedSize)
+    return -1;
+  size_t units = data_[offset];
+  if (2 * units > size_ - offset - kRecordFixedSize)
+    return -1;
+  return static_cast<int>(units);
+}
+
+std::u16string_view MainData::Text(size_t offset, std::u16string& scratch) const {
+  scratch.clear();
+  size_t units = data_[offset];
+  for (size_t i = 0; i + 1 < units; ++i) {
+    char16_t c = GetUnit(data_ + offset + kRecordFixedSize + 2 * i);
+    if (c == 0)
+      break;
+    scratch.push_back(c);
+  }
+  return scratch;
+}
+
+std::u16string_view MainData::ReadableText(size_t offset, std::u16string& scratch) const {
+  scratch.clear();
+  if (offset >= size_ || size_ - offset < kRecordFixedSize)
+    return scratch;
+  size_t units = data_[offset];
+  for (size_t i = 0; i + 1 < units && offset + kRecordFixedSize + 2 * i + 2 <= size_; ++i) {
+    char16_t c = GetUnit(data_ + offset + kRecordFixedSize + 2 * i);
+    if (c == 0)
+      break;
+    scratch.push_back(c);
+  }
+  return scratch;
+}
+
+void MainData::ClearMarks() {
+  size_t offset = FirstRecord();
+  int units;
+  while (offset != SIZE_MAX && (units = RecordUnits(offset)) > 0) {
+    data_[offset + 3] = 0;
+    offset += kRecordFixedSize + 2 * size_t(units);
+  }
+}
+
+int32_t MainData::Find(std::u16string_view text, bool* fault) const {
+  *fault = false;
+  if (!HasHeader()) {
+    *fault = true;
+    return -1;
+  }
+  size_t indexOffset = GetU32(data_ + kIndexOffsetOffset);
+  size_t indexSize = GetU32(data_ + kIndexSizeOffset);
+  if (indexOffset > size_ || indexSize > size_ - indexOffset) {
+    *fault = true;
+    return -1;
+  }
+  size_t end = text.find(u'\0');
+  if (end != std::u16string_view::npos)
+    text = text.substr(0, end);
+  int64_t lo = 0, hi = int64_t(indexSize / 4) - 1;
+  while (lo <= hi) {
+    int64_t mid = (lo + hi) / 2;
+    size_t record = GetU32(data_ + indexOffset + 4 * size_t(mid));
+    int units = RecordUnits(record);
+    if (units <= 0) {
+      *fault = true;
+      return -1;
+    }
+    // Compare as zero-terminated strings of unsigned units.
+    const uint8_t* recordText = data_ + record + kRecordFixedSize;
+    int order = 0;
+    for (size_t i = 0;; ++i) {
+      char16_t a = i < text.size() ? text[i] : 0;
+      char16_t b = i + 1 < size_t(units) ? GetUnit(recordText + 2 * i) : 0;
+      if (a != b) {
+        order = a < b ? -1 : 1;
+        break;
+      }
+      if (a == 0)
+        break;
+    }
+    if (order == 0)
+      return static_cast<int32_t>(mid);
+    if (order < 0)
+      hi = mid - 1;
+    else
+      lo = mid + 1;
+  }
+  return -1;
+}
+
+uint32_t MainData::IndexValue(int32_t position) const {
+  return GetU32(data_ + GetU32(data_ + kIndexOffsetOffset) + 4 * size_t(position));
+}
+
+ExpandResult Expand(std::u16string_view text,
+                    bool strict,
+                    const ReadingTableView& readings,
+                    Variants& out) {
+  out.count = 1;
+  out.length = 0;
+  out.cut = false;
+  size_t q = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    Reading first = readings.FirstReading(c);
+    if (!InReadingRange(c) || !first.present()) {
+      if (strict || i == 0)
+        return ExpandResult::noKey;
+      continue;
+    }
+    if (q == kMaxKeyCodes)
+      return ExpandResult::tooLong;
+    const size_t m = out.count;
+    for (size_t v = 0; v < m; ++v)
+      out.at(v)[q] = first.code;
+    Reading extra[kExtraReadingsSlots];
+    size_t slots = readings.ExtraReadings(c, extra);
+    for (size_t s = 0; s < slots; ++s) {
+      bool repeated = extra[s].code == first.code;
+      for (size_t e = 0; e < s && !repeated; ++e)
+        repeated = extra[e].code == extra[s].code;
+      if (repeated)
+        continue;
+      // A reading whose copies would not fit is left out whole, so every variant stays complete.
+      if (out.count + m > kMaxVariants) {
+        out.cut = true;
+        continue;
+      }
+      for (size_t v = 0; v < m; ++v) {
+        uint16_t* copy = out.at(out.count++);
+        std::memcpy(copy, out.at(v), q * sizeof(uint16_t));
+        copy[q] = extra[s].code;
+      }
+    }
+    ++q;
+  }
+  out.length = q;
+  return ExpandResult::ok;
+}
+
+KeyStore::KeyStore(uint8_t* work, size_t workSize, uint32_t readingTableLength, size_t mainSize)
+    : work_(work), workSize_(workSize) {
+  keyStart_ = kIdxHeaderSize + size_t{readingTableLength};
+  keyCursor_ = keyStart_;
+  keyEnd_ = keyStart_ + kKeyAreaRoomBase + mainSize;
+  primaryCursor_ = keyEnd_;
+  primaryEnd_ = size_t{readingTableLength} + mainSize + kIndexArrayBase;
+  fits_ = mainSize <= workSize && primaryEnd_ <= workSize && primaryEnd_ > primaryCursor_;
+  if (fits_)
+    maxValues_ = (workSize - primaryEnd_) / 4;
+}
+
+bool KeyStore::Add(bool inFile, uint32_t reference, const uint16_t* codes, size_t count) {
+  if (full_ || !fits_)
+    return false;
+  const size_t size = kKeyRecordFixedSize + 2 * count;
+  size_t& cursor = inFile ? keyCursor_ : primaryCursor_;
+  const size_t end = inFile ? keyEnd_ : primaryEnd_;
+  if (end - cursor < size || values_.size() >= maxValues_ || cursor > kMaxEntryOffset) {
+    full_ = true;
+    return false;
+  }
+  uint8_t* record = work_ + cursor;
+  PutU32(record, reference);
+  StoreCodes(record + 4, codes, count);
+  record[4 + 2 * count] = 0;
+  values_.push_back(static_cast<uint32_t>(cursor));
+  cursor += size;
+  return true;
+}
+
+}  // namespace pinyin_index
+
+using pinyin_index::ExpandResult;
+using pinyin_index::KeyStore;
+using pinyin_index::MainData;
+using pinyin_index::Variants;
+
+namespace {
+
+void ShowIndexMessage(std::u16string_view text) {
+  TheUi().ShowMessage(text, kPinyinInstallCaption, kMbOk);
+}
+
+// Step 8. Returns false when a record lies outside the file (the user has been told).
+bool MainPass(MainData& main,
+              const ReadingTableView& readings,
+              bool singleCharsOnly,
+              KeyStore& keys,
+              Variants& variants,
+              PinyinIndexResult& result) {
+  std::u16string scratch;
+  size_t offset = main.FirstRecord();
+  if (offset == SIZE_MAX) {
+    ShowIndexMessage(kBadMainDataText);
+    return false;
+  }
+  while (!keys.full()) {
+    int units = main.RecordUnits(offset);
+    if (units < 0 || offset > 0x7FFFFFFFu) {
+      // What a faulting read would have hit: say which entry, as far as it can be read.
+      TheUi().ShowMessage(main.ReadableText(offset, scratch), kPinyinInstallCaption, kMbOk);
+      return false;
+    }
+    if (units == 0)
+      break;
+    const size_t entry = offset;
+    const size_t n = size_t(units) - 1;
+    offset += kRecordFixedSize + 2 * size_t(units);
+    if (n >= 2 && singleCharsOnly)
+      continue;
+    if (main.Mark(entry) != 0) {
+      main.SetMark(entry, 0);
+      continue;
+    }
+    if (n == 0)
+      continue;
+    ExpandResult expanded =
+        pinyin_index::Expand(main.Text(entry, scratch), false, readings, variants);
+    if (expanded == ExpandResult::tooLong)
+      ++result.entriesTooLong;
+    if (expanded != ExpandResult::ok)
+      continue;
+    if (variants.cut)
+      ++result.entriesVariantsCut;
+    const uint32_t reference = static_cast<uint32_t>(entry);
+    const uint32_t flagged = reference | (n >= 2 ? kCombinedReadingFlag : 0);
+    keys.Add(false, reference, variants.at(0), variants.length);
+    for (size_t v = 1; v < variants.count; ++v)
+      keys.Add(true, flagged, variants.at(v), variants.length);
+  }
+  return true;
+}
+
+}  // namespace
+
+PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
+                                           size_t workSize,
+                                           uint8_t* mainData,
+                                           size_t mainSize,
+                                           const PinyinIndexSources& sources,
+                                           bool singleCharsOnly) {
+  PinyinIndexResult result;
+  MainData main(mainData, mainSize);
+  if (!main.HasHeader() || workSize < kMinReadingWorkBufferSize) {
+    result.badMainData = true;
+    ShowIndexMessage(kBadMainDataText);
+    return result;
+  }
+
+  if (sources.zg)
+    pinyin_index::CopyHeaderTextLines(*sources.zg, work);
+
+  BuildReadingTableFromSource(sources.mb, work, workSize);
+  const uint32_t readingLength = GetU32(work + kReadingTableLengthField);
+  result.readingTableLength = readingLength;
+  TheUi().StepProgress();
+  // The view ends at the table's length, so key records written after it (also when the table is
+  // empty and the key area starts at 2,934) are never read as character records.
+  ReadingTableView readings(work + kReadingTableOffset, readingLength);
+
+  KeyStore keys(work, workSize, readingLength, mainSize);
+  main.ClearMarks();
+  Variants variants;
+
+  if (keys.fits() && !singleCharsOnly && sources.dycz) {
+    std::u16string text = DecodeUtf16Le(sources.dycz->data(), sources.dycz->size());
+    pinyin_index::DyczSummary dycz =
+        pinyin_index::AddPolyphonicPhrases(text, readings, main, keys, variants);
+    result.dyczLinesWritten = dycz.written;
+    result.dyczLinesSkipped = dycz.skipped;
+    if (dycz.skipped != 0) {
+      std::u16string message(kDyczLinesSkippedText);
+      for (char c : std::to_string(dycz.firstSkippedLine))
+        message.push_back(static_cast<char16_t>(c));
+      ShowIndexMessage(message);
+    }
+  }
+
+  if (keys.fits())
+    result.mainPassFault = !MainPass(main, readings, singleCharsOnly, keys, variants, result);
+  if (result.entriesTooLong != 0)
+    ShowIndexMessage(kKeyTooLongText);
+  if (result.entriesVariantsCut != 0)
+    ShowIndexMessage(kTooManyVariantsText);
+  TheUi().StepProgress();
+
+  if (!keys.fits() || keys.full()) {
+    // An index without all its keys must not replace the old one as if complete.
+    result.tooLarge = true;
+    main.ClearMarks();
+    ShowIndexMessage(kIndexTooLargeText);
+    TheUi().StepProgress();
+    TheUi().StepProgress();
+    return result;
+  }
+
+  // Sort by key, the most frequent entry first among equal keys; equal frequencies keep the order
+  // of creation. One O(n log n) sort instead of a selection per run of equal keys.
+  std::vector<uint32_t>& values = keys.values();
+  const uint8_t* base = work;
+  auto frequency = [&](uint32_t value) {
+    return main.Frequency(GetU32(base + value) & kEntryReferenceMask);
+  };
+  std::stable_sort(values.begin(), values.end(), [&](uint32_t a, uint32_t b) {
+    int order = pinyin_index::CompareKeys(base + a + 4, base + b + 4);
+    if (order != 0)
+      return order < 0;
+    return frequency(a) > frequency(b);
+  });
+  TheUi().StepProgress();
+
+  const size_t keyCursor = keys.keyCursor();
+  for (uint32_t& value : values)
+    value = value < keyCursor ? value | kInFileFlag : GetU32(base + value);
+  TheUi().StepProgress();
+
+  // Lay out the file. The values come from their own array, so the target cannot overlap them.
+  const size_t keyStart = keys.keyAreaStart();
+  const size_t keyLength = keyCursor - keyStart;
+  const size_t indexAt = keyCursor;
+  const size_t indexLength = 4 * values.size();
+  const size_t thirdAt = indexAt + indexLength;
+  const size_t fileLength = thirdAt + kThirdAreaRoom;
+  if (fileLength > workSize || fileLength > UINT32_MAX) {
+    result.tooLarge = true;
+    main.ClearMarks();
+    ShowIndexMessage(kIndexTooLargeText);
+    return result;
+  }
+  for (size_t i = 0; i < values.size(); ++i)
+    PutU32(work + indexAt + 4 * i, values[i]);
+  std::memset(work + thirdAt, 0, kThirdAreaRoom);
+  PutU32(work + kKeyAreaOffsetField, static_cast<uint32_t>(keyStart));
+  PutU32(work + kKeyAreaLengthField, static_cast<uint32_t>(keyLength));
+  PutU32(work + kEntryIndexOffsetField, static_cast<uint32_t>(indexAt));
+  PutU32(work + kEntryIndexLengthField, static_cast<uint32_t>(indexLength));
+  PutU32(work + kThirdAreaOffsetField, static_cast<uint32_t>(thirdAt));
+  PutU32(work + kThirdAreaLengthField, 0);
+  std::memset(work + kIdxNameOffset, 0, kIdxNameBytes);
+  for (size_t i = 0; i < kIdxName.size(); ++i)
+    PutUnit(work + kIdxNameOffset + 2 * i, kIdxName[i]);
+  PutU32(work + kIdxFileLengthField, static_cast<uint32_t>(fileLength));
+  // The main pass leaves marks set when it ended early; none may stay in the file.
+  main.ClearMarks();
+
+  result.built = true;
+  result.fileLength = static_cast<uint32_t>(fileLength);
+  result.keyAreaLength = static_cast<uint32_t>(keyLength);
+  result.entryCount = static_cast<uint32_t>(values.size());
+  return result;
+}
+
+std::vector<uint8_t> LayOutUserIndex(const uint8_t* builtHeader) {
+  std::vector<uint8_t> out(kUserIdxLength, 0);
+  std::memcpy(out.data(), builtHeader, kIdxHeaderSize);
+  uint8_t* h = out.data();
+  PutU32(h + kIdxFileLengthField, kUserIdxLength);
+  PutU32(h + kReadingTableOffsetField, kReadingTableOffset);
+  PutU32(h + kReadingTableLengthField, 0);
+  PutU32(h + kKeyAreaOffsetField, kIdxHeaderSize);
+  PutU32(h + kKeyAreaLengthField, 0);
+  PutU32(h + kEntryIndexOffsetField, kUserIdxEntryIndexOffset);
+  PutU32(h + kEntryIndexLengthField, 0);
+  PutU32(h + kThirdAreaOffsetField, kUserIdxThirdAreaOffset);
+  PutU32(h + kThirdAreaLengthField, 0);
+  return out;
+}
+
+bool StorePinyinSchemeFolder(uint8_t* mainData, size_t mainSize, std::u16string_view path) {
+  if (mainData == nullptr || mainSize < kPhraseHeaderSize)
+    return false;
+  uint8_t* slot = mainData + kSchemeSlotOffset;
+  std::memset(slot, 0, 2 * kSchemeSlotUnits);
+  if (path.size() + 1 > kSchemeSlotUnits)
+    return false;
+  for (size_t i = 0; i < path.size(); ++i)
+    PutUnit(slot + 2 * i, path[i]);
+  return true;
+}
+
+int32_t FindEntry(const uint8_t* mainData, size_t mainSize, std::u16string_view text, bool* fault) {
+  MainData main(const_cast<uint8_t*>(mainData), mainSize);
+  return main.Find(text, fault);
+}
+
+}  // namespace ql

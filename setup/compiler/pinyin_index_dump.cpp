@@ -1,0 +1,219 @@
+#include "setup/compiler/pinyin_index_dump.h"
+
+#include <sstream>
+#include <string_view>
+
+#include "setup/common/text.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index_format.h"
+#include "setup/compiler/syllables.h"
+
+namespace ql {
+namespace {
+
+std::string Spell(uint16_t code) {
+  std::string_view spelling = SpellSyllable(code);
+  if (!spelling.empty())
+    return std::string(spelling);
+  std::ostringstream out;
+  out << "?" << std::hex << code;
+  return out.str();
+}
+
+// Codes from `at` up to a zero byte or `end`, spelled and joined with apostrophes.
+std::string SpellKey(const uint8_t* at, const uint8_t* end, size_t* length) {
+  std::string key;
+  const uint8_t* p = at;
+  while (p < end && *p != 0) {
+    uint16_t code = p + 1 < end ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : p[0];
+    if (!key.empty())
+      key += "'";
+    key += Spell(code);
+    p += 2;
+  }
+  if (p >= end)
+    key += " (no end)";
+  *length = static_cast<size_t>(p - at);
+  return key;
+}
+
+std::string Escaped(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) {
+    if (c == u'\r')
+      out += "\\r";
+    else if (c == u'\n')
+      out += "\\n";
+    else if (c == 0xFEFF)
+      out += "<BOM>";
+    else
+      out += Utf16ToUtf8(std::u16string_view(&c, 1));
+  }
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line))
+    lines.push_back(line);
+  return lines;
+}
+
+void DumpReadingTable(std::ostream& out, const uint8_t* table, size_t length) {
+  if (length < kCharacterRecordsSize)
+    return;
+  for (size_t i = 0; i < kCharacterRecordCount; ++i) {
+    const uint8_t* record = table + kCharacterRecordSize * i;
+    uint16_t code = static_cast<uint16_t>(record[0] | (record[1] << 8));
+    uint16_t extra = static_cast<uint16_t>(record[3] | (record[4] << 8));
+    if (code == 0 && extra == 0)
+      continue;
+    char16_t c = static_cast<char16_t>(kFirstReadingCharacter + i);
+    out << "reading " << Utf16ToUtf8(std::u16string_view(&c, 1)) << " " << Spell(code)
+        << int{record[2]};
+    size_t at = kCharacterRecordsSize + kExtraReadingsRecordSize * size_t{extra};
+    if (extra != 0 && at + kExtraReadingsRecordSize <= length) {
+      out << " extra#" << extra << ":";
+      for (size_t s = 0; s < kExtraReadingsSlots && table[at + 3 * s] != 0; ++s)
+        out << " " << Spell(static_cast<uint16_t>(table[at + 3 * s] | (table[at + 3 * s + 1] << 8)))
+            << int{table[at + 3 * s + 2]};
+    } else if (extra != 0) {
+      out << " extra#" << extra << " (outside the table)";
+    }
+    out << "\n";
+  }
+}
+
+}  // namespace
+
+std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
+  std::ostringstream out;
+  out << "size " << size << "\n";
+  if (size < kIdxHeaderSize) {
+    out << "(shorter than the header)\n";
+    return out.str();
+  }
+  static constexpr std::pair<size_t, const char*> kFields[] = {
+      {kIdxFileLengthField, "FileLength"},
+      {kReadingTableOffsetField, "ReadingTableOffset"},
+      {kReadingTableLengthField, "ReadingTableLength"},
+      {kIdxReservedField, "Reserved12"},
+      {kIdxReservedField + 4, "Reserved16"},
+      {kKeyAreaOffsetField, "KeyAreaOffset"},
+      {kKeyAreaLengthField, "KeyAreaLength"},
+      {kEntryIndexOffsetField, "EntryIndexOffset"},
+      {kEntryIndexLengthField, "EntryIndexLength"},
+      {kThirdAreaOffsetField, "ThirdAreaOffset"},
+      {kThirdAreaLengthField, "ThirdAreaLength"}};
+  for (const auto& field : kFields)
+    out << field.second << " " << GetU32(bytes + field.first) << "\n";
+  std::u16string name;
+  for (size_t i = 0; i < kIdxNameBytes / 2 && GetUnit(bytes + kIdxNameOffset + 2 * i); ++i)
+    name.push_back(GetUnit(bytes + kIdxNameOffset + 2 * i));
+  out << "Name \"" << Utf16ToUtf8(name) << "\"\n";
+  for (size_t slot = 0; slot < kHeaderTextSlots; ++slot) {
+    const uint8_t* at = bytes + kHeaderTextOffset + kHeaderTextSlotBytes * slot;
+    std::u16string text;
+    for (size_t i = 0; i < kHeaderTextSlotUnits && GetUnit(at + 2 * i); ++i)
+      text.push_back(GetUnit(at + 2 * i));
+    if (!text.empty())
+      out << "HeaderText[" << slot << "] \"" << Escaped(text) << "\"\n";
+  }
+  for (size_t i = kHeaderZeroOffset; i < kIdxHeaderSize; ++i) {
+    if (bytes[i] != 0) {
+      out << "header byte " << i << " not zero\n";
+      break;
+    }
+  }
+
+  const size_t readingAt = GetU32(bytes + kReadingTableOffsetField);
+  const size_t readingLength = GetU32(bytes + kReadingTableLengthField);
+  if (readingAt <= size && readingLength <= size - readingAt)
+    DumpReadingTable(out, bytes + readingAt, readingLength);
+  else
+    out << "reading table outside the file\n";
+
+  const size_t keyAt = GetU32(bytes + kKeyAreaOffsetField);
+  const size_t keyLength = GetU32(bytes + kKeyAreaLengthField);
+  if (keyAt <= size && keyLength <= size - keyAt) {
+    const uint8_t* end = bytes + keyAt + keyLength;
+    for (size_t at = keyAt; at < keyAt + keyLength;) {
+      if (keyAt + keyLength - at < kKeyRecordFixedSize) {
+        out << "key record @" << at << " cut short\n";
+        break;
+      }
+      uint32_t reference = GetU32(bytes + at);
+      size_t length = 0;
+      std::string key = SpellKey(bytes + at + 4, end, &length);
+      out << "key record @" << at << " entry " << (reference & kEntryReferenceMask)
+          << ((reference & kCombinedReadingFlag) ? " combined" : "") << " " << key << "\n";
+      at += 4 + length + 1;
+    }
+  } else {
+    out << "key area outside the file\n";
+  }
+
+  const size_t indexAt = GetU32(bytes + kEntryIndexOffsetField);
+  const size_t indexLength = GetU32(bytes + kEntryIndexLengthField);
+  if (indexAt <= size && indexLength <= size - indexAt) {
+    for (size_t i = 0; i < indexLength / 4; ++i) {
+      uint32_t value = GetU32(bytes + indexAt + 4 * i);
+      out << "index[" << i << "] ";
+      if (value & kInFileFlag) {
+        size_t record = value & ~kInFileFlag;
+        out << "key record @" << record;
+        if (record + kKeyRecordFixedSize <= size) {
+          size_t length = 0;
+          out << " " << SpellKey(bytes + record + 4, bytes + size, &length);
+        }
+      } else {
+        out << "entry " << value << " (default key)";
+      }
+      out << "\n";
+    }
+  } else {
+    out << "entry index outside the file\n";
+  }
+  const size_t thirdAt = GetU32(bytes + kThirdAreaOffsetField);
+  for (size_t i = thirdAt; i < size; ++i) {
+    if (bytes[i] != 0) {
+      out << "byte " << i << " after the third area's start not zero\n";
+      break;
+    }
+  }
+  return out.str();
+}
+
+std::string DescribePinyinIndexDifference(const std::vector<uint8_t>& expected,
+                                          const std::vector<uint8_t>& actual,
+                                          size_t maxLines) {
+  if (expected == actual)
+    return std::string();
+  std::vector<std::string> a = Lines(DumpPinyinIndex(expected.data(), expected.size()));
+  std::vector<std::string> b = Lines(DumpPinyinIndex(actual.data(), actual.size()));
+  std::ostringstream out;
+  size_t shown = 0;
+  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
+    const std::string* ea = i < a.size() ? &a[i] : nullptr;
+    const std::string* eb = i < b.size() ? &b[i] : nullptr;
+    if (ea && eb && *ea == *eb)
+      continue;
+    if (shown++ >= maxLines)
+      break;
+    if (ea)
+      out << "- " << *ea << "\n";
+    if (eb)
+      out << "+ " << *eb << "\n";
+  }
+  if (shown == 0) {
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
+      ++i;
+    out << "dumps agree; first differing byte at " << i << "\n";
+  }
+  return out.str();
+}
+
+}  // namespace ql
