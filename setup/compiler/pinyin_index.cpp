@@ -190,7 +190,7 @@ ExpandResult Expand(std::u16string_view text,
 }
 
 KeyStore::KeyStore(uint8_t* work, size_t workSize, uint32_t readingTableLength, size_t mainSize)
-    : work_(work), workSize_(workSize) {
+    : work_(work) {
   keyStart_ = kIdxHeaderSize + size_t{readingTableLength};
   keyCursor_ = keyStart_;
   keyEnd_ = keyStart_ + kKeyAreaRoomBase + mainSize;

@@ -85,7 +85,6 @@ class KeyStore {
 
  private:
   uint8_t* work_;
-  size_t workSize_;
   size_t keyStart_ = 0, keyCursor_ = 0, keyEnd_ = 0;
   size_t primaryCursor_ = 0, primaryEnd_ = 0;
   size_t maxValues_ = 0;
