@@ -1,69 +1,59 @@
-// qlc: the platform's package tool on the command line. For now it checks a package's manifest.
+// qlc: compile a package as a default fresh install would, dump the files the system writes,
+// check a package before anyone installs it.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
-#include "setup/common/files.h"
-#include "setup/common/profile_file.h"
 #include "setup/common/text.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
+#include "tools/qlc/qlc.h"
 
+namespace qlc {
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: qlc check PACKAGE_FOLDER\n");
+  std::fprintf(stderr,
+               "usage:\n"
+               "  qlc compile PACKAGE_FOLDER --out FOLDER [options]\n"
+               "      --dicts LIST       choose exactly these dictionaries (names or file names,\n"
+               "                         comma-separated; empty for none) instead of the defaults\n"
+               "      --schemes LIST     choose exactly these schemes (names or folders)\n"
+               "      --single-chars     the pinyin index holds single characters only\n"
+               "      --skip-slots       leave the scheme slots empty\n"
+               "      --skip-index       do not build the pinyin index\n"
+               "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n"
+               "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably\n"
+               "  qlc check PACKAGE_FOLDER\n");
   return 2;
 }
 
-std::string U8(std::u16string_view text) {
-  return ql::Utf16ToUtf8(text);
-}
-
-int Check(const char* folder) {
-  std::u16string base = ql::Utf8ToUtf16(folder);
-  if (base.empty() || (base.back() != u'/' && base.back() != u'\\'))
-    base.push_back(u'/');
-  std::u16string manifestPath = base + u"setup.ini";
-  auto bytes = ql::ReadFileBytes(manifestPath);
-  if (!bytes) {
-    std::printf("setup.ini: missing (every key takes its default, no scheme, no dictionary)\n");
-  } else {
-    ql::ProfileFile file = ql::ProfileFile::Parse(bytes->data(), bytes->size());
-    if (file.encoding() != ql::ProfileFile::Encoding::kUtf16Le &&
-        file.encoding() != ql::ProfileFile::Encoding::kUtf8) {
-      std::printf(
-          "setup.ini: warning: not UTF-16LE or UTF-8 with byte-order mark; the system "
-          "reads it as ANSI text and Chinese names are not found\n");
-    }
-  }
-  ql::SetupState& state = ql::State();
-  state.installFolder.Assign(base);
-  ql::ReadSetupManifest();
-  std::printf("main name:    %s\n", U8(state.mainName.view()).c_str());
-  std::printf("display name: %s\n", U8(state.displayName.view()).c_str());
-  std::printf("layout text:  %s\n", U8(state.layoutText.view()).c_str());
-  std::printf("version:      %s  date: %s  module: %s\n", U8(state.version.view()).c_str(),
-              U8(state.releaseDate.view()).c_str(), U8(state.imeFileName.view()).c_str());
-  for (uint32_t i = 0; i < state.schemeCount; ++i) {
-    const ql::InputScheme& s = state.schemes[i];
-    const char* kind = s.isAuxiliary ? "auxiliary" : s.isKeypad ? "keypad" : "main";
-    bool chosen = s.isAuxiliary ? s.auxSelected : s.selected;
-    std::printf("scheme %2u: %-9s %s %s  %s\n", i, kind, chosen ? "[x]" : "[ ]",
-                U8(s.name.view()).c_str(), U8(s.path.view()).c_str());
-  }
-  for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
-    const ql::DictionaryEntry& d = state.dictionaries[i];
-    std::printf("dictionary %2u: %s %s  %s\n", i, d.selected ? "[x]" : "[ ]",
-                U8(d.name.view()).c_str(), U8(d.fileName.view()).c_str());
-  }
-  return 0;
+int Run(const std::vector<std::string>& words) {
+  if (words.empty())
+    return Usage();
+  std::vector<std::string> args(words.begin() + 1, words.end());
+  if (words[0] == "compile")
+    return Compile(args);
+  if (words[0] == "dump")
+    return Dump(args);
+  if (words[0] == "check")
+    return Check(args);
+  return Usage();
 }
 
 }  // namespace
+}  // namespace qlc
 
-int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "check") == 0)
-    return Check(argv[2]);
-  return Usage();
+#ifdef _WIN32
+// The wide command line, so that Chinese folder names survive.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring_view wide(argv[i]);
+    words.push_back(ql::Utf16ToUtf8(std::u16string(wide.begin(), wide.end())));
+  }
+  return qlc::Run(words);
 }
+#else
+int main(int argc, char** argv) {
+  return qlc::Run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# End to end: qlc check, compile and dump on the sample package, and check on a broken copy.
+#   qlc_test.sh QLC SOURCE_DIR WORK_DIR
+set -uo pipefail
+qlc=$1
+source_dir=$2
+work=$3
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect_rc WANT OUTPUT_FILE -- COMMAND...: runs the command, output into the file, checks the code.
+expect_rc() {
+  local want=$1 out=$2
+  shift 3
+  "$@" >"$out" 2>&1
+  local rc=$?
+  [ "$rc" -eq "$want" ] || { fail "$* exited $rc, expected $want"; cat "$out"; }
+}
+# expect_line FILE TEXT: the output holds the line (fixed text).
+expect_line() { grep -qxF -- "$2" "$1" || { fail "no line '$2' in $1"; cat "$1"; }; }
+expect_text() { grep -qF -- "$2" "$1" || { fail "no text '$2' in $1"; cat "$1"; }; }
+# byte_at FILE OFFSET: the byte's value.
+byte_at() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
+# utf16 TEXT: UTF-16LE bytes of the UTF-8 text, no byte-order mark.
+utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
+
+rm -rf "$work"
+mkdir -p "$work/standins"
+touch "$work/setup.exe"
+"$source_dir/scripts/make-package" "$work/pkg" "$work/standins" "$work/setup.exe" 2>/dev/null ||
+  { echo "FAIL: make-package"; exit 1; }
+pkg=$work/pkg
+
+# The sample package is sound.
+expect_rc 0 "$work/check.txt" -- "$qlc" check "$pkg"
+expect_line "$work/check.txt" "no problems found"
+expect_line "$work/check.txt" "scheme  1: main      [x] 青岚形码  输入方案\\形码"
+expect_text "$work/check.txt" "warning: 输入方案/拼音/dycz.txt:5: \"重庆\" is only in a dictionary not chosen"
+
+# Default choices: pinyin and the shape code, two dictionaries.
+expect_rc 0 "$work/compile.txt" -- "$qlc" compile "$pkg" --out "$work/out"
+expect_line "$work/compile.txt" "display name: 青岚输入法平台 - 青岚拼音青岚形码"
+expect_line "$work/compile.txt" "status: 42条词组"
+expect_line "$work/compile.txt" "records: 139 (characters 97, phrases 42)"
+expect_line "$work/compile.txt" "slot 1: 青岚形码: in slot, index built"
+expect_line "$work/compile.txt" "messages: 0"
+expect_line "$work/compile.txt" "file: User.dat 512000 bytes"
+expect_text "$work/compile.txt" "time phrase table"
+cz="$work/out/词库/cz.dat"
+[ -f "$cz" ] || fail "no cz.dat"
+[ -f "$work/out/文本词库/zk.txt" ] || fail "the package was not copied into the output folder"
+# Fuzzy pairs c-ch, s-sh, z-zh at 4000 + 17k (RecordShift 0) and their count at 4500.
+for at in 4017 4119 4136; do [ "$(byte_at "$cz" $at)" = 1 ] || fail "byte $at of cz.dat"; done
+[ "$(byte_at "$cz" 4500)" = 3 ] || fail "fuzzy count"
+[ "$(byte_at "$cz" 4000)" = 0 ] || fail "an-ang is on"
+if grep -qF "no pinyin index builder" "$work/compile.txt"; then
+  echo "note: no pinyin index builder in this build; index files not checked"
+  expect_line "$work/compile.txt" "progress steps: 9"
+else
+  [ -f "$work/out/输入方案/拼音/qinglan.idx" ] || fail "no qinglan.idx"
+  [ -f "$work/out/输入方案/拼音/User.idx" ] || fail "no User.idx"
+  # Character list 1, two dictionaries 3 each, the shape-code scheme 1, cz.dat 1, pinyin index 4.
+  expect_line "$work/compile.txt" "progress steps: 13"
+  expect_line "$work/compile.txt" "file: 输入方案/拼音/User.idx 463734 bytes"
+  expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/qinglan.idx"
+  # The index builder records the pinyin scheme in slot 0 of the main data file.
+  expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
+  expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
+fi
+
+expect_rc 0 "$work/dump.txt" -- "$qlc" dump "$cz"
+expect_line "$work/dump.txt" "MainSchemeFolder1 \"输入方案\\形码\""
+expect_line "$work/dump.txt" "slot 1 (main 1): \"输入方案\\形码\""
+expect_line "$work/dump.txt" "slot 3 (keypad): free"
+expect_line "$work/dump.txt" "fuzzy pairs on: 3"
+expect_line "$work/dump.txt" "CharacterCount 97"
+expect_rc 0 "$work/dump-user.txt" -- "$qlc" dump "$work/out/User.dat"
+expect_line "$work/dump-user.txt" "RecordShift 1024"
+
+# A second compile into the same folder is refused; so is a folder inside the package.
+expect_rc 1 "$work/again.txt" -- "$qlc" compile "$pkg" --out "$work/out"
+expect_text "$work/again.txt" "is not empty"
+expect_rc 1 "$work/inside.txt" -- "$qlc" compile "$pkg" --out "$pkg/out"
+expect_text "$work/inside.txt" "lies inside the package"
+[ -e "$pkg/out" ] && fail "a folder was created inside the package"
+
+# Chosen by option: the keypad scheme takes main slot 1, the auxiliary scheme slot 4.
+expect_rc 0 "$work/options.txt" -- "$qlc" compile "$pkg" --out "$work/out2" \
+  --dicts 地名词库.txt --schemes 青岚拼音,青岚数字码,青岚形码辅助 --skip-fuzzy
+expect_line "$work/options.txt" "slot 1: 青岚数字码: in slot, index built"
+expect_line "$work/options.txt" "slot 4: 青岚形码辅助: in slot"
+expect_line "$work/options.txt" "dictionary: 地名词库 (地名词库.txt)"
+[ "$(byte_at "$work/out2/词库/cz.dat" 4500)" = 0 ] || fail "--skip-fuzzy wrote the count"
+expect_rc 1 "$work/unknown.txt" -- "$qlc" compile "$pkg" --out "$work/out3" --dicts 没有这个
+expect_text "$work/unknown.txt" "no dictionary \"没有这个\""
+
+# A package without its character list: the installer's message, and failure.
+cp -a "$pkg" "$work/nozk"
+rm "$work/nozk/文本词库/zk.txt"
+expect_rc 1 "$work/nozk.txt" -- "$qlc" compile "$work/nozk" --out "$work/out4"
+expect_line "$work/nozk.txt" "message [青岚输入法平台 - 青岚拼音青岚形码]: 不能打开字库文件！"
+expect_text "$work/nozk.txt" "error: the main data file was not written"
+
+# A broken copy: every kind of problem is reported with its file and line.
+broken=$work/broken
+cp -a "$pkg" "$broken"
+tail -c +3 "$pkg/License.txt" >"$broken/License.txt"                       # no byte-order mark
+rm "$broken/文本词库/成语词库.txt"                                            # named by setup.ini
+utf16 $'好 hao3 xyz4\r\n' >>"$broken/输入方案/拼音/mb.txt"                    # a reading not a syllable
+utf16 $'不存在的词\r\n' >>"$broken/输入方案/拼音/dycz.txt"                     # in no dictionary
+size=$(stat -c %s "$broken/symbol.txt")
+truncate -s $((size - 2)) "$broken/symbol.txt"                     # no final LF
+mb_lines=$(iconv -f UTF-16 -t UTF-8 <"$broken/输入方案/拼音/mb.txt" | wc -l)
+dycz_lines=$(iconv -f UTF-16 -t UTF-8 <"$broken/输入方案/拼音/dycz.txt" | wc -l)
+place_lines=$(iconv -f UTF-16 -t UTF-8 <"$broken/symbol.txt" | wc -l)
+expect_rc 1 "$work/broken.txt" -- "$qlc" check "$broken"
+expect_text "$work/broken.txt" "License.txt:1: no UTF-16LE byte-order mark"
+expect_text "$work/broken.txt" "setup.ini:$(grep -n 'FileName=成语词库.txt' "$source_dir/sample/package/setup.ini" | cut -d: -f1): dictionary file 文本词库/成语词库.txt is missing"
+expect_line "$work/broken.txt" "输入方案/拼音/mb.txt:$mb_lines: reading \"xyz4\" of 好 is not a pinyin syllable"
+expect_line "$work/broken.txt" "输入方案/拼音/dycz.txt:$dycz_lines: \"不存在的词\" is in no dictionary: the line has no effect"
+expect_line "$work/broken.txt" "symbol.txt:$((place_lines + 1)): the last line has no line end and is not read"
+expect_line "$work/broken.txt" "5 problems found"
+
+# Usage and unreadable files.
+expect_rc 2 "$work/usage.txt" -- "$qlc"
+expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failures"
+  exit 1
+fi
+echo "all qlc checks passed"

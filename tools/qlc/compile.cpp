@@ -1,0 +1,376 @@
+// `qlc compile`: the data files of a default fresh install, without installing.
+//
+// An installed folder holds the whole package, and the compilers read and write relative to
+// installFolder. So the package is copied into the output folder and compiled there with
+// installFolder pointing at it: every file lands at the relative path it has in an installed
+// folder, and the compilers run exactly as the installation worker runs them.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "setup/common/files.h"
+#include "setup/common/text.h"
+#include "setup/compiler/phrase_table.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/flow/manifest.h"
+#include "setup/flow/setup_state.h"
+#include "setup/install/scheme_slots.h"
+#include "tools/qlc/index_step.h"
+#include "tools/qlc/qlc.h"
+
+namespace qlc {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::u16string_view kUserDataFile = u"User.dat";
+
+struct CompileOptions {
+  std::string package;
+  std::string out;
+  std::optional<std::vector<std::u16string>> dictionaries;
+  std::optional<std::vector<std::u16string>> schemes;
+  bool singleCharsOnly = false;
+  bool skipSlots = false;
+  bool skipIndex = false;
+  bool skipFuzzy = false;
+};
+
+std::vector<std::u16string> SplitList(const std::string& list) {
+  std::vector<std::u16string> items;
+  std::u16string text = ql::Utf8ToUtf16(list);
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t comma = text.find(u',', start);
+    if (comma == std::u16string::npos)
+      comma = text.size();
+    if (comma > start)
+      items.push_back(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return items;
+}
+
+std::optional<CompileOptions> ParseOptions(const std::vector<std::string>& args) {
+  CompileOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (arg == "--out" && hasValue) {
+      options.out = args[++i];
+    } else if (arg == "--dicts" && hasValue) {
+      options.dictionaries = SplitList(args[++i]);
+    } else if (arg == "--schemes" && hasValue) {
+      options.schemes = SplitList(args[++i]);
+    } else if (arg == "--single-chars") {
+      options.singleCharsOnly = true;
+    } else if (arg == "--skip-slots") {
+      options.skipSlots = true;
+    } else if (arg == "--skip-index") {
+      options.skipIndex = true;
+    } else if (arg == "--skip-fuzzy") {
+      options.skipFuzzy = true;
+    } else if (!arg.empty() && arg[0] != '-' && options.package.empty()) {
+      options.package = arg;
+    } else {
+      std::fprintf(stderr, "qlc compile: unknown or incomplete option \"%s\"\n", arg.c_str());
+      return std::nullopt;
+    }
+  }
+  if (options.package.empty() || options.out.empty()) {
+    std::fprintf(stderr, "usage: qlc compile PACKAGE_FOLDER --out FOLDER [options]\n");
+    return std::nullopt;
+  }
+  return options;
+}
+
+bool IsInside(const fs::path& inner, const fs::path& outer) {
+  auto o = outer.begin();
+  auto i = inner.begin();
+  for (; o != outer.end(); ++o, ++i) {
+    if (o->empty())
+      continue;
+    if (i == inner.end() || *i != *o)
+      return false;
+  }
+  return true;
+}
+
+// Copies the package's tree into `out`, which must be new or empty and must not lie inside the
+// package (the copy would copy itself).
+bool CopyPackage(const std::u16string& package, const std::u16string& out) {
+  std::error_code error;
+  fs::path from = ToPath(package);
+  fs::path to = ToPath(out);
+  if (!fs::is_directory(from, error)) {
+    std::printf("error: %s is not a folder\n", U8(package).c_str());
+    return false;
+  }
+  if (IsInside(to.lexically_normal(), from.lexically_normal())) {
+    std::printf("error: the output folder %s lies inside the package\n", U8(out).c_str());
+    return false;
+  }
+  if (fs::exists(to, error) && !fs::is_empty(to, error)) {
+    std::printf("error: the output folder %s is not empty\n", U8(out).c_str());
+    return false;
+  }
+  fs::create_directories(to, error);
+  if (error) {
+    std::printf("error: cannot create %s: %s\n", U8(out).c_str(), error.message().c_str());
+    return false;
+  }
+  fs::copy(from, to, fs::copy_options::recursive, error);
+  if (error) {
+    std::printf("error: copying the package into %s: %s\n", U8(out).c_str(),
+                error.message().c_str());
+    return false;
+  }
+  return true;
+}
+
+// The folder name of a scheme: its path after "输入方案\".
+std::u16string_view SchemeFolder(const ql::InputScheme& scheme) {
+  std::u16string_view path = scheme.path.view();
+  size_t slash = path.find(u'\\');
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Replaces the manifest's default choices by the lists given; false when a name is unknown.
+bool ApplyChoices(const CompileOptions& options, ql::SetupState& state) {
+  bool ok = true;
+  if (options.dictionaries) {
+    std::vector<bool> used(options.dictionaries->size(), false);
+    for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
+      ql::DictionaryEntry& d = state.dictionaries[i];
+      d.selected = 0;
+      for (size_t k = 0; k < used.size(); ++k) {
+        const std::u16string& name = (*options.dictionaries)[k];
+        if (d.name == name || d.fileName == name) {
+          d.selected = 1;
+          used[k] = true;
+        }
+      }
+    }
+    for (size_t k = 0; k < used.size(); ++k) {
+      if (!used[k]) {
+        std::printf("error: no dictionary \"%s\" in setup.ini\n",
+                    U8((*options.dictionaries)[k]).c_str());
+        ok = false;
+      }
+    }
+  }
+  if (options.schemes) {
+    std::vector<bool> used(options.schemes->size(), false);
+    for (uint32_t i = 0; i < state.schemeCount; ++i) {
+      ql::InputScheme& s = state.schemes[i];
+      bool chosen = false;
+      for (size_t k = 0; k < used.size(); ++k) {
+        const std::u16string& name = (*options.schemes)[k];
+        if (s.name == name || SchemeFolder(s) == name) {
+          chosen = true;
+          used[k] = true;
+        }
+      }
+      (s.isAuxiliary ? s.auxSelected : s.selected) = chosen ? 1 : 0;
+    }
+    for (size_t k = 0; k < used.size(); ++k) {
+      if (!used[k]) {
+        std::printf("error: no scheme \"%s\" in setup.ini\n", U8((*options.schemes)[k]).c_str());
+        ok = false;
+      }
+    }
+  }
+  return ok;
+}
+
+// The display name as the install dialog composes it from its check marks: the pinyin scheme,
+// the first two main-keyboard schemes and the first keypad scheme chosen.
+void ComposeDisplayName(ql::SetupState& state) {
+  std::u16string name = state.mainName.str() + u" - ";
+  if (state.schemeCount > 0 && state.schemes[0].selected)
+    name += state.schemes[0].name.view();
+  int mainCount = 0;
+  int keypadCount = 0;
+  for (uint32_t i = 1; i < state.schemeCount; ++i) {
+    const ql::InputScheme& s = state.schemes[i];
+    if (!s.selected || s.isAuxiliary)
+      continue;
+    int& count = s.isKeypad ? keypadCount : mainCount;
+    if (count < (s.isKeypad ? 1 : 2)) {
+      name += s.name.view();
+      ++count;
+    }
+  }
+  state.displayName.Assign(std::u16string_view(name).substr(0, 49));
+  state.layoutText.Assign(u"中文(简体) - ");
+  state.layoutText.Append(state.displayName.view());
+}
+
+void PrintChoices(const ql::SetupState& state) {
+  std::printf("display name: %s\n", U8(state.displayName.view()).c_str());
+  uint32_t steps = 0;
+  for (uint32_t i = 0; i < state.schemeCount; ++i) {
+    const ql::InputScheme& s = state.schemes[i];
+    bool chosen = s.isAuxiliary ? s.auxSelected : s.selected;
+    steps += s.selected ? 5 : 0;
+    if (chosen)
+      std::printf("scheme: %s (%s)\n", U8(s.name.view()).c_str(), U8(s.path.view()).c_str());
+  }
+  for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
+    const ql::DictionaryEntry& d = state.dictionaries[i];
+    steps += d.selected ? 2 : 0;
+    if (d.selected)
+      std::printf("dictionary: %s (%s)\n", U8(d.name.view()).c_str(),
+                  U8(d.fileName.view()).c_str());
+  }
+  std::printf("progress range: %u\n", steps);
+}
+
+const char* OutcomeText(ql::SlotOutcome::Kind kind) {
+  switch (kind) {
+    case ql::SlotOutcome::Kind::kIndexed:
+      return "in slot, index built";
+    case ql::SlotOutcome::Kind::kNoLibrary:
+      return "in slot";
+    case ql::SlotOutcome::Kind::kRefused:
+      return "refused by the tool library, slot freed";
+    case ql::SlotOutcome::Kind::kTooLong:
+      return "left out: its path is longer than 29 units";
+    case ql::SlotOutcome::Kind::kNoSlot:
+      return "left out: both slots taken";
+  }
+  return "";
+}
+
+void PrintOutcomes(const ql::SetupState& state, const std::vector<ql::SlotOutcome>& outcomes) {
+  for (const ql::SlotOutcome& o : outcomes) {
+    std::printf("slot %d: %s: %s\n", o.slot, U8(state.schemes[o.scheme].name.view()).c_str(),
+                OutcomeText(o.kind));
+  }
+}
+
+void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state) {
+  std::vector<std::u16string> names = {u"词库\\cz.dat", std::u16string(kUserDataFile),
+                                       u"option.txt", u"sp.ini"};
+  for (uint32_t i = 0; i < state.schemeCount; ++i) {
+    names.push_back(state.schemes[i].path.str() + u"\\codeword.txt");
+    if (i == 0)
+      names.push_back(state.schemes[i].path.str() + u"\\qinglan.idx");
+  }
+  names.push_back(u"输入方案\\拼音\\User.idx");
+  std::vector<std::u16string> seen;
+  for (const std::u16string& name : names) {
+    bool duplicate = false;
+    for (const std::u16string& s : seen)
+      duplicate = duplicate || s == name;
+    if (duplicate)
+      continue;
+    seen.push_back(name);
+    std::error_code error;
+    uintmax_t size = fs::file_size(ToPath(folder + name), error);
+    if (!error)
+      std::printf("file: %s %ju bytes\n", U8(Shown(name)).c_str(), size);
+  }
+}
+
+}  // namespace
+
+int Compile(const std::vector<std::string>& args) {
+  std::optional<CompileOptions> options = ParseOptions(args);
+  if (!options)
+    return 2;
+  PrintingUi ui;
+  ql::ScopedUi scopedUi(ui);
+  ql::ResetState();
+  ql::SetupState& state = ql::State();
+  const std::u16string package = FolderArgument(options->package);
+  const std::u16string out = FolderArgument(options->out);
+
+  {
+    PhaseTimer timer("copy");
+    if (!CopyPackage(package, out))
+      return 1;
+  }
+
+  {
+    PhaseTimer timer("manifest");
+    state.installFolder.Assign(out);
+    if (state.installFolder.view() != out) {
+      std::printf("error: the output folder's path is too long\n");
+      return 1;
+    }
+    if (!ql::FileExists(out + u"setup.ini"))
+      std::printf("warning: the package has no setup.ini: no scheme, no dictionary\n");
+    ql::ReadSetupManifest();
+    if (!ApplyChoices(*options, state))
+      return 1;
+    state.pinyinSingleCharsOnly = options->singleCharsOnly ? 1 : 0;
+    ComposeDisplayName(state);
+    PrintChoices(state);
+  }
+
+  {
+    PhaseTimer timer("phrase table");
+    // No module is installed, so the scheme step has no module image to map.
+    ql::BuildPhraseTable(ql::ModuleImageSeam{});
+  }
+  if (state.mainDataPath.empty()) {
+    std::printf("error: the main data file was not written (see the messages above)\n");
+    return 1;
+  }
+  std::optional<std::vector<uint8_t>> mainData = ql::ReadFileBytes(state.mainDataPath.view());
+  if (!mainData || mainData->size() < ql::kPhraseHeaderSize) {
+    std::printf("error: cannot read back %s\n", U8(state.mainDataPath.view()).c_str());
+    return 1;
+  }
+  uint32_t characters = ql::GetU32(mainData->data() + ql::kCharacterCountOffset);
+  std::printf("records: %u (characters %u, phrases %u)\n", state.mainDataEntryCount, characters,
+              state.mainDataEntryCount - characters);
+  if (!ql::FileExists(out + std::u16string(kUserDataFile))) {
+    std::printf("error: the user data file was not written\n");
+    return 1;
+  }
+
+  if (!options->skipSlots) {
+    PhaseTimer timer("scheme slots");
+    // The tool library accepts every scheme, as in an installation that succeeds.
+    PrintOutcomes(state, ql::FillMainSchemeSlots(state, mainData->data(), mainData->size(),
+                                                 [](int32_t) { return 1; }));
+    PrintOutcomes(state, ql::FillAuxiliarySchemeSlots(state, mainData->data(), mainData->size()));
+  }
+
+  if (!options->skipIndex) {
+    if (!PinyinIndexAvailable()) {
+      std::printf("note: this qlc has no pinyin index builder; no index files\n");
+    } else {
+      PhaseTimer timer("pinyin index");
+      RunPinyinIndexStep(mainData->data(), mainData->size());
+    }
+  }
+
+  if (!options->skipFuzzy) {
+    PhaseTimer timer("fuzzy pairs");
+    // The settings dialog's defaults, confirmed with OK.
+    ql::TurnOnDefaultFuzzyPairs(state.fuzzyPairs);
+    if (!ql::WriteFuzzyPairs(state.fuzzyPairs, mainData->data(), mainData->size())) {
+      std::printf("error: the fuzzy-pinyin bytes lie outside the main data file\n");
+      return 1;
+    }
+  }
+
+  {
+    PhaseTimer timer("write back");
+    if (!ql::WriteFileBytes(state.mainDataPath.view(), mainData->data(), mainData->size())) {
+      std::printf("error: cannot write %s\n", U8(state.mainDataPath.view()).c_str());
+      return 1;
+    }
+  }
+  std::printf("progress steps: %d\n", ui.steps);
+  std::printf("messages: %d\n", ui.messages);
+  PrintOutputFiles(out, state);
+  std::printf("compiled into %s\n", U8(out).c_str());
+  return 0;
+}
+
+}  // namespace qlc
