@@ -120,10 +120,22 @@ bool CopyPackage(const std::u16string& package, const std::u16string& out) {
     std::printf("error: cannot create %s: %s\n", U8(out).c_str(), error.message().c_str());
     return false;
   }
-  fs::copy(from, to, fs::copy_options::recursive, error);
+  // Folder by folder and file by file, so that a failure names the file.
+  for (fs::recursive_directory_iterator it(from, error), end; !error && it != end;
+       it.increment(error)) {
+    fs::path target = to / it->path().lexically_relative(from);
+    if (it->is_directory(error))
+      fs::create_directories(target, error);
+    else if (!error)
+      fs::copy_file(it->path(), target, error);
+    if (error) {
+      std::printf("error: cannot copy %s: %s\n", U8(FromPath(it->path())).c_str(),
+                  error.message().c_str());
+      return false;
+    }
+  }
   if (error) {
-    std::printf("error: copying the package into %s: %s\n", U8(out).c_str(),
-                error.message().c_str());
+    std::printf("error: cannot read the package: %s\n", error.message().c_str());
     return false;
   }
   return true;
