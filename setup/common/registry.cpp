@@ -248,6 +248,77 @@ int32_t MemoryRegistry::EnumKey(RegHandle key, uint32_t index, std::u16string* n
   return kErrorSuccess;
 }
 
+int32_t MemoryRegistry::EnumValue(RegHandle key,
+                                  uint32_t index,
+                                  std::u16string* name,
+                                  uint32_t* type,
+                                  std::vector<uint8_t>* data) {
+  int32_t code;
+  if (Fail(&code))
+    return code;
+  Node* node = Resolve(key);
+  if (node == nullptr)
+    return kErrorFileNotFound;
+  if (index >= node->values.size())
+    return kErrorNoMoreItems;
+  auto it = node->values.begin();
+  std::advance(it, index);
+  if (name != nullptr)
+    *name = it->second.name;
+  if (type != nullptr)
+    *type = it->second.type;
+  if (data != nullptr)
+    *data = it->second.data;
+  return kErrorSuccess;
+}
+
+void MemoryRegistry::ForgetHandlesBelow(const Node* node) {
+  for (auto it = open_.begin(); it != open_.end();) {
+    bool below = it->second == node;
+    // A handle on a key below `node` is also left dangling by the deletion.
+    std::vector<const Node*> pending{node};
+    while (!below && !pending.empty()) {
+      const Node* n = pending.back();
+      pending.pop_back();
+      for (const auto& child : n->children) {
+        if (child.second.get() == it->second)
+          below = true;
+        pending.push_back(child.second.get());
+      }
+    }
+    it = below ? open_.erase(it) : std::next(it);
+  }
+}
+
+int32_t MemoryRegistry::DeleteKey(RegHandle parent, std::u16string_view subkey) {
+  int32_t code;
+  if (Fail(&code))
+    return code;
+  Node* base = Resolve(parent);
+  if (base == nullptr || subkey.empty())
+    return kErrorFileNotFound;
+  size_t sep = subkey.rfind(u'\\');
+  Node* owner = sep == std::u16string_view::npos ? base : Walk(base, subkey.substr(0, sep), false);
+  std::u16string last(sep == std::u16string_view::npos ? subkey : subkey.substr(sep + 1));
+  if (owner == nullptr)
+    return kErrorFileNotFound;
+  auto it = owner->children.find(last);
+  if (it == owner->children.end())
+    return kErrorFileNotFound;
+  if (!it->second->children.empty())
+    return kErrorAccessDenied;
+  ForgetHandlesBelow(it->second.get());
+  owner->children.erase(it);
+  return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::FlushKey(RegHandle key) {
+  int32_t code;
+  if (Fail(&code))
+    return code;
+  return Resolve(key) == nullptr ? kErrorFileNotFound : kErrorSuccess;
+}
+
 void MemoryRegistry::Put(std::u16string_view path,
                          std::u16string_view name,
                          uint32_t type,
@@ -278,6 +349,22 @@ bool MemoryRegistry::Get(std::u16string_view path,
 
 bool MemoryRegistry::HasKey(std::u16string_view path) const {
   return WalkPath(path, false) != nullptr;
+}
+
+std::vector<std::u16string> MemoryRegistry::ValueNames(std::u16string_view path) const {
+  std::vector<std::u16string> names;
+  if (const Node* node = WalkPath(path, false))
+    for (const auto& value : node->values)
+      names.push_back(value.second.name);
+  return names;
+}
+
+std::vector<std::u16string> MemoryRegistry::SubkeyNames(std::u16string_view path) const {
+  std::vector<std::u16string> names;
+  if (const Node* node = WalkPath(path, false))
+    for (const auto& child : node->children)
+      names.push_back(child.first);
+  return names;
 }
 
 }  // namespace ql

@@ -55,6 +55,15 @@ class Registry {
   virtual int32_t CountValues(RegHandle key, uint32_t* count) = 0;
   // Name of the index-th subkey.
   virtual int32_t EnumKey(RegHandle key, uint32_t index, std::u16string* name) = 0;
+  // Name, type and whole data of the index-th value.
+  virtual int32_t EnumValue(RegHandle key,
+                            uint32_t index,
+                            std::u16string* name,
+                            uint32_t* type,
+                            std::vector<uint8_t>* data) = 0;
+  // Deletes the subkey of `parent`; it must have no subkeys of its own.
+  virtual int32_t DeleteKey(RegHandle parent, std::u16string_view subkey) = 0;
+  virtual int32_t FlushKey(RegHandle key) = 0;
 };
 
 Registry& TheRegistry();
@@ -127,6 +136,14 @@ class MemoryRegistry : public Registry {
   int32_t DeleteValue(RegHandle key, std::u16string_view name) override;
   int32_t CountValues(RegHandle key, uint32_t* count) override;
   int32_t EnumKey(RegHandle key, uint32_t index, std::u16string* name) override;
+  int32_t EnumValue(RegHandle key,
+                    uint32_t index,
+                    std::u16string* name,
+                    uint32_t* type,
+                    std::vector<uint8_t>* data) override;
+  // Handles still open on a deleted key (or below it) then refer to nothing.
+  int32_t DeleteKey(RegHandle parent, std::u16string_view subkey) override;
+  int32_t FlushKey(RegHandle key) override;
 
   // Makes the next `count` calls of any kind fail with `error`.
   void FailNextCalls(int count, int32_t error = kErrorAccessDenied) {
@@ -147,6 +164,9 @@ class MemoryRegistry : public Registry {
            uint32_t* type,
            std::vector<uint8_t>* data) const;
   bool HasKey(std::u16string_view path) const;
+  // Names of the values and of the subkeys of the key at `path` (empty when it is absent).
+  std::vector<std::u16string> ValueNames(std::u16string_view path) const;
+  std::vector<std::u16string> SubkeyNames(std::u16string_view path) const;
 
  private:
   struct Node;
@@ -154,6 +174,7 @@ class MemoryRegistry : public Registry {
   Node* Walk(Node* from, std::u16string_view subkey, bool create);
   Node* WalkPath(std::u16string_view path, bool create) const;
   bool Fail(int32_t* code);
+  void ForgetHandlesBelow(const Node* node);
 
   std::unique_ptr<Node> currentUser_;
   std::unique_ptr<Node> localMachine_;

@@ -78,6 +78,42 @@ class SystemRegistry : public Registry {
       *name = std::u16string(U(buffer, length));
     return rc;
   }
+  int32_t EnumValue(RegHandle key,
+                    uint32_t index,
+                    std::u16string* name,
+                    uint32_t* type,
+                    std::vector<uint8_t>* data) override {
+    // Sized from the key's longest name and data; a value that grew in between is read again.
+    LONG rc = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 3 && rc == ERROR_MORE_DATA; ++attempt) {
+      DWORD maxName = 0, maxData = 0;
+      rc = RegQueryInfoKeyW(Key(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            &maxName, &maxData, nullptr, nullptr);
+      if (rc != ERROR_SUCCESS)
+        return rc;
+      std::wstring nameBuffer(maxName + 1, L'\0');
+      std::vector<uint8_t> bytes(maxData);
+      DWORD nameLength = maxName + 1;
+      DWORD size = maxData;
+      DWORD valueType = 0;
+      rc = RegEnumValueW(Key(key), index, &nameBuffer[0], &nameLength, nullptr, &valueType,
+                         bytes.empty() ? nullptr : bytes.data(), &size);
+      if (rc == ERROR_SUCCESS) {
+        bytes.resize(size);
+        if (name != nullptr)
+          *name = std::u16string(U(nameBuffer.c_str(), nameLength));
+        if (type != nullptr)
+          *type = valueType;
+        if (data != nullptr)
+          *data = std::move(bytes);
+      }
+    }
+    return rc;
+  }
+  int32_t DeleteKey(RegHandle parent, std::u16string_view subkey) override {
+    return RegDeleteKeyW(Key(parent), WString(subkey).c_str());
+  }
+  int32_t FlushKey(RegHandle key) override { return RegFlushKey(Key(key)); }
 };
 
 }  // namespace

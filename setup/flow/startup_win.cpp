@@ -9,6 +9,7 @@
 #include "setup/flow/manifest.h"
 #include "setup/flow/startup.h"
 #include "setup/flow/startup_win.h"
+#include "setup/install/keyboard_layout.h"
 
 namespace ql {
 
@@ -40,7 +41,7 @@ StartupSteps WindowsStartupSteps() {
     UINT n = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));
     return std::u16string(U(buffer.c_str(), n < buffer.size() ? n : 0));
   };
-  steps.registerKeyboardLayout = [] {};
+  steps.registerKeyboardLayout = [] { RegisterKeyboardLayout(); };
   steps.installIme = [](std::u16string_view path, std::u16string_view layoutText) {
     std::wstring p = WString(path);
     std::wstring t = WString(layoutText);
