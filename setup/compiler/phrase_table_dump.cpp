@@ -1,4 +1,5 @@
 #include "setup/compiler/phrase_table_dump.h"
+#include "setup/compiler/dump_difference.h"
 
 #include <sstream>
 #include <string_view>
@@ -19,14 +20,6 @@ std::string FieldText(const uint8_t* bytes, size_t offset, size_t units) {
     text.push_back(c);
   }
   return Utf16ToUtf8(text);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
 }
 
 }  // namespace
@@ -110,31 +103,8 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
 std::string DescribePhraseTableDifference(const std::vector<uint8_t>& expected,
                                           const std::vector<uint8_t>& actual,
                                           size_t maxLines) {
-  if (expected == actual)
-    return std::string();
-  std::vector<std::string> a = Lines(DumpPhraseTable(expected.data(), expected.size()));
-  std::vector<std::string> b = Lines(DumpPhraseTable(actual.data(), actual.size()));
-  std::ostringstream out;
-  size_t shown = 0;
-  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
-    const std::string* ea = i < a.size() ? &a[i] : nullptr;
-    const std::string* eb = i < b.size() ? &b[i] : nullptr;
-    if (ea && eb && *ea == *eb)
-      continue;
-    if (shown++ >= maxLines)
-      break;
-    if (ea)
-      out << "- " << *ea << "\n";
-    if (eb)
-      out << "+ " << *eb << "\n";
-  }
-  if (shown == 0) {
-    size_t i = 0;
-    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
-      ++i;
-    out << "dumps agree; first differing byte at " << i << "\n";
-  }
-  return out.str();
+  return DescribeDumpDifference(expected, actual, DumpPhraseTable(expected.data(), expected.size()),
+                                DumpPhraseTable(actual.data(), actual.size()), maxLines);
 }
 
 }  // namespace ql

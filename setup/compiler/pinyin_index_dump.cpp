@@ -1,4 +1,5 @@
 #include "setup/compiler/pinyin_index_dump.h"
+#include "setup/compiler/dump_difference.h"
 
 #include <sstream>
 #include <string_view>
@@ -50,15 +51,6 @@ std::string Escaped(std::u16string_view text) {
       out += Utf16ToUtf8(std::u16string_view(&c, 1));
   }
   return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line))
-    lines.push_back(line);
-  return lines;
 }
 
 void DumpReadingTable(std::ostream& out, const uint8_t* table, size_t length) {
@@ -189,31 +181,8 @@ std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
 std::string DescribePinyinIndexDifference(const std::vector<uint8_t>& expected,
                                           const std::vector<uint8_t>& actual,
                                           size_t maxLines) {
-  if (expected == actual)
-    return std::string();
-  std::vector<std::string> a = Lines(DumpPinyinIndex(expected.data(), expected.size()));
-  std::vector<std::string> b = Lines(DumpPinyinIndex(actual.data(), actual.size()));
-  std::ostringstream out;
-  size_t shown = 0;
-  for (size_t i = 0; i < a.size() || i < b.size(); ++i) {
-    const std::string* ea = i < a.size() ? &a[i] : nullptr;
-    const std::string* eb = i < b.size() ? &b[i] : nullptr;
-    if (ea && eb && *ea == *eb)
-      continue;
-    if (shown++ >= maxLines)
-      break;
-    if (ea)
-      out << "- " << *ea << "\n";
-    if (eb)
-      out << "+ " << *eb << "\n";
-  }
-  if (shown == 0) {
-    size_t i = 0;
-    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
-      ++i;
-    out << "dumps agree; first differing byte at " << i << "\n";
-  }
-  return out.str();
+  return DescribeDumpDifference(expected, actual, DumpPinyinIndex(expected.data(), expected.size()),
+                                DumpPinyinIndex(actual.data(), actual.size()), maxLines);
 }
 
 }  // namespace ql
