@@ -69,6 +69,20 @@ bool ClearSchemeSlot(uint8_t* view, size_t size, int32_t slot) {
   return true;
 }
 
+// The first of the two slots that is free; when both are taken the pass ends.
+static int32_t ChooseSlot(const uint8_t* view,
+                          size_t size,
+                          int32_t first,
+                          int32_t second,
+                          bool* passEnded) {
+  if (SlotIsFree(view, size, first))
+    return first;
+  if (SlotIsFree(view, size, second))
+    return second;
+  *passEnded = true;
+  return -1;
+}
+
 std::vector<SlotOutcome> FillMainSchemeSlots(const SetupState& state,
                                              uint8_t* view,
                                              size_t size,
@@ -81,14 +95,8 @@ std::vector<SlotOutcome> FillMainSchemeSlots(const SetupState& state,
       continue;
     SlotOutcome outcome;
     outcome.scheme = i;
-    if (!passEnded) {
-      if (SlotIsFree(view, size, kMainSlot1))
-        outcome.slot = kMainSlot1;
-      else if (SlotIsFree(view, size, kMainSlot2))
-        outcome.slot = kMainSlot2;
-      else
-        passEnded = true;
-    }
+    if (!passEnded)
+      outcome.slot = ChooseSlot(view, size, kMainSlot1, kMainSlot2, &passEnded);
     if (passEnded) {
       outcome.slot = -1;
       outcome.kind = SlotOutcome::Kind::kNoSlot;
@@ -121,14 +129,8 @@ std::vector<SlotOutcome> FillAuxiliarySchemeSlots(const SetupState& state,
       continue;
     SlotOutcome outcome;
     outcome.scheme = i;
-    if (!passEnded) {
-      if (SlotIsFree(view, size, kAuxSlot1))
-        outcome.slot = kAuxSlot1;
-      else if (SlotIsFree(view, size, kAuxSlot2))
-        outcome.slot = kAuxSlot2;
-      else
-        passEnded = true;
-    }
+    if (!passEnded)
+      outcome.slot = ChooseSlot(view, size, kAuxSlot1, kAuxSlot2, &passEnded);
     if (passEnded) {
       outcome.slot = -1;
       outcome.kind = SlotOutcome::Kind::kNoSlot;
