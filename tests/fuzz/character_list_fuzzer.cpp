@@ -7,15 +7,9 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
+#include "tests/fuzz/silent_ui.h"
 
 namespace {
-
-class SilentUi : public ql::Ui {
- public:
-  int ShowMessage(std::u16string_view, std::u16string_view, uint32_t) override { return 1; }
-  void StepProgress() override {}
-  void SetStatusText(std::u16string_view) override {}
-};
 
 class NoOutputs : public ql::TextOutputs {
  public:
@@ -31,7 +25,7 @@ constexpr size_t kIndexArea = 60000;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  SilentUi ui;
+  ql::fuzz::SilentUi ui;
   ql::ScopedUi scope(ui);
   std::u16string text = ql::DecodeUtf16Le(data, size);
   std::vector<uint8_t> block(kBlockSize, 0);

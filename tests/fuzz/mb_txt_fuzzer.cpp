@@ -9,15 +9,9 @@
 #include "setup/common/ui.h"
 #include "setup/compiler/reading_table.h"
 #include "setup/compiler/syllables.h"
+#include "tests/fuzz/silent_ui.h"
 
 namespace {
-
-class SilentUi : public ql::Ui {
- public:
-  int ShowMessage(std::u16string_view, std::u16string_view, uint32_t) override { return ql::kIdOk; }
-  void StepProgress() override {}
-  void SetStatusText(std::u16string_view) override {}
-};
 
 uint16_t LoadU16(const uint8_t* at) {
   return static_cast<uint16_t>(at[0] | (at[1] << 8));
@@ -36,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // reachable; exact size, so AddressSanitizer sees any write past it.
   static std::vector<uint8_t> buffer(ql::kMinReadingWorkBufferSize + 64 * 12);
   std::memset(buffer.data(), 0xA5, buffer.size());
-  SilentUi silent;
+  ql::fuzz::SilentUi silent;
   ql::ScopedUi scoped(silent);
   std::optional<std::vector<uint8_t>> source(std::vector<uint8_t>(data, data + size));
   ql::ReadingTableSummary summary =

@@ -1,4 +1,4 @@
-// Shared pieces of the pinyin index fuzzers: a silent UI, a small main data file and code table,
+// Shared pieces of the pinyin index fuzzers: a small main data file and code table,
 // the work buffer, and the checks every build must pass.
 #pragma once
 
@@ -11,15 +11,9 @@
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index.h"
+#include "tests/fuzz/silent_ui.h"
 
 namespace ql::fuzz {
-
-class SilentUi : public Ui {
- public:
-  int ShowMessage(std::u16string_view, std::u16string_view, uint32_t) override { return kIdOk; }
-  void StepProgress() override {}
-  void SetStatusText(std::u16string_view) override {}
-};
 
 inline std::vector<uint8_t> Utf16(std::u16string_view text) {
   std::vector<uint8_t> bytes{0xFF, 0xFE};

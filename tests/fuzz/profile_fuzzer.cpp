@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t capacity : {size_t(1), size_t(2), size_t(40), size_t(512)}) {
         std::u16string buffer(capacity, u'\0');
         size_t n = file.GetString(section, key, u"DEF", buffer.data(), capacity);
-        if (n >= capacity || buffer[n] != 0) __builtin_trap();
+        if (n >= capacity || buffer[n] != 0)
+          __builtin_trap();
       }
     }
   }

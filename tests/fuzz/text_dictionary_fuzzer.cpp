@@ -10,15 +10,9 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
+#include "tests/fuzz/silent_ui.h"
 
 namespace {
-
-class SilentUi : public ql::Ui {
- public:
-  int ShowMessage(std::u16string_view, std::u16string_view, uint32_t) override { return 1; }
-  void StepProgress() override {}
-  void SetStatusText(std::u16string_view) override {}
-};
 
 class CheckedOutputs : public ql::TextOutputs {
  public:
@@ -51,7 +45,7 @@ constexpr size_t kIndexArea = 60000;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  SilentUi ui;
+  ql::fuzz::SilentUi ui;
   ql::ScopedUi scope(ui);
   size_t half = size / 4 * 2;
   std::u16string first = ql::DecodeUtf16Le(data, half);
