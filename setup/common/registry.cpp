@@ -94,6 +94,15 @@ bool MemoryRegistry::Fail(int32_t* code) {
   return false;
 }
 
+MemoryRegistry::Node* MemoryRegistry::Begin(RegHandle key, int32_t* code) {
+  if (Fail(code))
+    return nullptr;
+  Node* node = Resolve(key);
+  if (node == nullptr)
+    *code = kErrorFileNotFound;
+  return node;
+}
+
 MemoryRegistry::Node* MemoryRegistry::Resolve(RegHandle handle) {
   if (handle == kHkeyCurrentUser)
     return currentUser_.get();
@@ -181,11 +190,9 @@ int32_t MemoryRegistry::QueryValue(RegHandle key,
                                    uint32_t* type,
                                    std::vector<uint8_t>* data) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   auto it = node->values.find(std::u16string(name));
   if (it == node->values.end())
     return kErrorFileNotFound;
@@ -202,11 +209,9 @@ int32_t MemoryRegistry::SetValue(RegHandle key,
                                  const uint8_t* data,
                                  size_t size) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   std::u16string n(name);
   node->values[n] = Node::Value{n, type, std::vector<uint8_t>(data, data + size)};
   return kErrorSuccess;
@@ -214,32 +219,26 @@ int32_t MemoryRegistry::SetValue(RegHandle key,
 
 int32_t MemoryRegistry::DeleteValue(RegHandle key, std::u16string_view name) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   return node->values.erase(std::u16string(name)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::CountValues(RegHandle key, uint32_t* count) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   *count = static_cast<uint32_t>(node->values.size());
   return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::EnumKey(RegHandle key, uint32_t index, std::u16string* name) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   if (index >= node->children.size())
     return kErrorNoMoreItems;
   auto it = node->children.begin();
@@ -254,11 +253,9 @@ int32_t MemoryRegistry::EnumValue(RegHandle key,
                                   uint32_t* type,
                                   std::vector<uint8_t>* data) {
   int32_t code;
-  if (Fail(&code))
-    return code;
-  Node* node = Resolve(key);
+  Node* node = Begin(key, &code);
   if (node == nullptr)
-    return kErrorFileNotFound;
+    return code;
   if (index >= node->values.size())
     return kErrorNoMoreItems;
   auto it = node->values.begin();

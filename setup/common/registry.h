@@ -171,6 +171,9 @@ class MemoryRegistry : public Registry {
  private:
   struct Node;
   Node* Resolve(RegHandle handle);
+  // Counts the call, applies a pending refusal, and resolves the key; nullptr with *code set
+  // when either fails.
+  Node* Begin(RegHandle key, int32_t* code);
   Node* Walk(Node* from, std::u16string_view subkey, bool create);
   Node* WalkPath(std::u16string_view path, bool create) const;
   bool Fail(int32_t* code);
