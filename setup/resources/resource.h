@@ -12,5 +12,8 @@
 #define IDC_LICENSE_TEXT 1029
 #define IDC_CONTINUE 1031
 
-// Install dialog.
+// Dialogs; each dialog's control ids are in its own header beside its script.
 #define IDD_INSTALL 123
+#define IDD_SETTINGS 116
+#define IDD_ADD_DICTIONARY 130
+#define IDD_ADD_SCHEME 131
