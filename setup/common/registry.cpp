@@ -58,6 +58,17 @@ std::vector<uint8_t> RegStringBytes(std::u16string_view text) {
   return bytes;
 }
 
+int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std::u16string* text) {
+  std::vector<uint8_t> data;
+  int32_t rc = TheRegistry().QueryValue(key, name, nullptr, &data);
+  if (rc != kErrorSuccess)
+    return rc;
+  if (data.size() > maxBytes)
+    return kErrorMoreData;
+  *text = RegStringText(data);
+  return kErrorSuccess;
+}
+
 std::u16string RegStringText(const std::vector<uint8_t>& bytes) {
   std::u16string text;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {

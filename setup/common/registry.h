@@ -109,6 +109,19 @@ class RegKey {
   RegHandle handle_ = 0;
 };
 
+// Runs a registry call until it returns success, at most `attempts` times, at once and without
+// delay; returns the last result.
+template <typename Call>
+int32_t Attempt(int attempts, Call&& call) {
+  int32_t rc = kErrorAccessDenied;
+  for (int i = 0; i < attempts; ++i) {
+    rc = call();
+    if (rc == kErrorSuccess)
+      break;
+  }
+  return rc;
+}
+
 // A registry held in memory. Key names compare ignoring ASCII case, as the system's do.
 class MemoryRegistry : public Registry {
  public:
@@ -192,5 +205,8 @@ class MemoryRegistry : public Registry {
 std::vector<uint8_t> RegStringBytes(std::u16string_view text);
 // Text of REG_SZ bytes, up to the first NUL.
 std::u16string RegStringText(const std::vector<uint8_t>& bytes);
+// Reads a REG_SZ value of at most `maxBytes` bytes as text; a longer value does not fit the
+// reader's buffer and fails as the system's query does.
+int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std::u16string* text);
 
 }  // namespace ql

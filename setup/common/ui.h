@@ -12,6 +12,7 @@ namespace ql {
 // Message box styles and answers, with the system's values so they pass through unchanged.
 constexpr uint32_t kMbOk = 0x0;
 constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbIconWarning = 0x30;
 constexpr uint32_t kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
 

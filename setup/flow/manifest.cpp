@@ -89,7 +89,7 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
     ReadInto(source, u"soft", u"MainName", kDefaultName, 39, state.mainName);
     ReadInto(source, u"soft", u"Name", kDefaultName, 39, state.displayName);
   }
-  state.layoutText.Assign(u"中文(简体) - ");
+  state.layoutText.Assign(kLayoutTextPrefix);
   state.layoutText.Append(state.displayName.view());
   ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
   ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);

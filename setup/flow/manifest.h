@@ -13,6 +13,9 @@ namespace ql {
 
 struct SetupState;
 
+// The keyboard layout's display text is this prefix followed by the display name.
+constexpr std::u16string_view kLayoutTextPrefix = u"中文(简体) - ";
+
 // Where manifest values come from: the system's profile functions on Windows, the portable reader
 // elsewhere. Same contract as GetPrivateProfileStringW with a section and a key.
 class ProfileSource {

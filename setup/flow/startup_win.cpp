@@ -6,6 +6,7 @@
 #include <imm.h>
 #include "setup/contracts/module_probe.h"
 #include "setup/flow/agreement_dialog.h"
+#include "setup/flow/install_dialog.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/startup.h"
 #include "setup/flow/startup_win.h"
@@ -34,8 +35,7 @@ StartupSteps WindowsStartupSteps() {
     return GetVersionExW(&info) ? info.dwMajorVersion : 0;
   };
   steps.showAgreement = [] { return ShowAgreementDialog(); };
-  // The install dialog is not built yet: the run ends after the agreement.
-  steps.showInstallDialog = [] { return 0; };
+  steps.showInstallDialog = [] { return ShowInstallDialog(); };
   steps.systemFolder = [] {
     std::wstring buffer(GetSystemDirectoryW(nullptr, 0) + 1, L'\0');
     UINT n = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));

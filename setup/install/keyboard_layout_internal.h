@@ -14,21 +14,9 @@ constexpr uint32_t kKeyQueryValue = 0x0001;
 constexpr size_t kNameUnits = 200;
 constexpr size_t kTextBytes = 400;
 
-// Runs `call` until it returns success, at most `attempts` times; returns the last result.
-template <typename Call>
-int32_t Attempt(int attempts, Call&& call) {
-  int32_t rc = kErrorAccessDenied;
-  for (int i = 0; i < attempts; ++i) {
-    rc = call();
-    if (rc == kErrorSuccess)
-      break;
-  }
-  return rc;
-}
+using ql::Attempt;
 
-// Reads a REG_SZ value of at most `maxBytes` bytes as text; a longer value does not fit the
-// reader's buffer and fails as the system's query does.
-int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std::u16string* text);
+using ql::QueryText;
 
 // Opens the subkey `name` of `parent` for query (ten attempts) and reads its "layout text" (ten
 // attempts). False when either runs out of attempts. `opened`, when given, keeps the subkey.

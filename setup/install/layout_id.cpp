@@ -10,17 +10,6 @@
 namespace ql {
 namespace layout_internal {
 
-int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std::u16string* text) {
-  std::vector<uint8_t> data;
-  int32_t rc = TheRegistry().QueryValue(key, name, nullptr, &data);
-  if (rc != kErrorSuccess)
-    return rc;
-  if (data.size() > maxBytes)
-    return kErrorMoreData;
-  *text = RegStringText(data);
-  return kErrorSuccess;
-}
-
 bool ReadLayoutText(RegHandle parent,
                     std::u16string_view name,
                     std::u16string* text,

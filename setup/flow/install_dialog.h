@@ -1,0 +1,22 @@
+// The install dialog (resource 123): the tree of schemes and dictionaries, the composed name and
+// folder, and the install buttons that run the installation worker.
+#pragma once
+
+#include "setup/common/win.h"
+
+namespace ql {
+
+// The refresh message the dialog posts to itself; it acts only with both parameters 10000.
+constexpr UINT kRefreshMessage = 31607;
+constexpr WPARAM kRefreshParameter = 10000;
+
+// Shows the dialog modal, without owner. Returns 0 when cancelled or closed, 1 after either
+// install button, whatever the worker did.
+int ShowInstallDialog();
+
+// Records every check mark of the dialog's tree and the single-characters option in the run's
+// state, and sets the progress bar's range and step. The worker's first step after the folder
+// check.
+void CollectSelection(HWND dialog);
+
+}  // namespace ql

@@ -1,0 +1,81 @@
+// The worker's steps on Windows: the install dialog's fields, the shell's move, the in-use test,
+// the module copy and the tool library; the portable steps (compilers, registry, data files)
+// come from PortableInstallationSteps.
+#include "setup/flow/installation_steps_win.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "setup/contracts/tool_library.h"
+#include "setup/flow/install_dialog.h"
+#include "setup/resources/install_ids.h"
+
+namespace ql {
+namespace {
+
+std::u16string FieldText(HWND dialog, int control) {
+  HWND field = GetDlgItem(dialog, control);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+  int n = GetWindowTextW(field, &text[0], static_cast<int>(text.size()));
+  return std::u16string(U(text.c_str(), n > 0 ? static_cast<size_t>(n) : 0));
+}
+
+std::u16string ProgramPath() {
+  std::wstring path(32768, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  return std::u16string(U(path.c_str(), n < path.size() ? n : 0));
+}
+
+// The shell's move of everything matching `from` into the folder `to`: no progress, no
+// confirmation, no error dialogs, no owner.
+void MovePackage(std::u16string_view from, std::u16string_view to) {
+  // Both lists end in two terminators.
+  std::wstring source = WString(from);
+  source.append(2, L'\0');
+  std::wstring target = WString(to);
+  target.append(2, L'\0');
+  SHFILEOPSTRUCTW operation = {};
+  operation.hwnd = nullptr;
+  operation.wFunc = FO_MOVE;
+  operation.pFrom = source.c_str();
+  operation.pTo = target.c_str();
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
+  SHFileOperationW(&operation);
+}
+
+bool MappingExists(std::u16string_view name) {
+  UniqueKernelHandle mapping(
+      OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, WString(name).c_str()));
+  return static_cast<bool>(mapping);
+}
+
+}  // namespace
+
+InstallationSteps WindowsInstallationSteps(HWND dialog) {
+  InstallationSteps steps = PortableInstallationSteps();
+  steps.folderFieldText = [dialog] { return FieldText(dialog, IDC_FOLDER_EDIT); };
+  steps.nameFieldText = [dialog] { return FieldText(dialog, IDC_NAME_EDIT); };
+  steps.collectSelection = [dialog] { CollectSelection(dialog); };
+  steps.isRoot = [](std::u16string_view path) {
+    return PathIsRootW(WString(path).c_str()) != FALSE;
+  };
+  steps.programPath = ProgramPath;
+  steps.createFolder = [](std::u16string_view folder) {
+    CreateDirectoryW(WString(folder).c_str(), nullptr);
+  };
+  steps.movePackage = MovePackage;
+  steps.setCurrentDirectory = [](std::u16string_view folder) {
+    SetCurrentDirectoryW(WString(folder).c_str());
+  };
+  steps.mappingExists = MappingExists;
+  steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
+    CopyFileW(WString(from).c_str(), WString(to).c_str(), FALSE);
+  };
+  steps.restorPara = [] { CallRestorPara(); };
+  steps.buildSchemeIndex = [](uint8_t* userData, int32_t slot) {
+    return CallCreateXMIdxDll(userData, slot);
+  };
+  return steps;
+}
+
+}  // namespace ql

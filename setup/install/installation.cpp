@@ -1,0 +1,245 @@
+// The installation worker's sequence. Each numbered comment is one step of the run; "stop" returns
+// to the install dialog with installCompleted left at 0.
+#include "setup/install/installation.h"
+
+#include "setup/common/files.h"
+#include "setup/common/registry.h"
+#include "setup/common/ui.h"
+#include "setup/compiler/phrase_table.h"
+#include "setup/compiler/pinyin_index.h"
+#include "setup/flow/manifest.h"
+#include "setup/flow/setup_state.h"
+#include "setup/install/keyboard_layout.h"
+#include "setup/install/scheme_slots.h"
+
+namespace ql {
+namespace {
+
+constexpr int kCurrentVersionAttempts = 20;
+constexpr int kRecordKeyAttempts = 15;
+// A settings key with more values than this belongs to an earlier installation.
+constexpr uint32_t kKeptSettingsValues = 60;
+
+std::u16string Cut(std::u16string text, size_t units) {
+  if (text.size() > units)
+    text.resize(units);
+  return text;
+}
+
+std::u16string WithBackslash(std::u16string folder) {
+  if (folder.empty() || folder.back() != u'\\')
+    folder += u'\\';
+  return folder;
+}
+
+// PathIsRootW's rule: "\", "X:\", "\\server" and "\\server\share" are roots.
+bool IsRootPath(std::u16string_view path) {
+  if (path == u"\\")
+    return true;
+  if (path.size() == 3 && path[1] == u':' && path[2] == u'\\')
+    return true;
+  if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+    size_t separators = 0;
+    for (char16_t c : path.substr(2))
+      separators += c == u'\\';
+    return separators <= 1;
+  }
+  return false;
+}
+
+// Step 1: the folder field names a root. An empty field, or one such as "C:" that becomes a root
+// once the target's backslash is added, would install into that root as well and is refused the
+// same way.
+bool TargetIsRoot(const InstallationSteps& steps, const std::u16string& field) {
+  return field.empty() || steps.isRoot(field) || steps.isRoot(WithBackslash(field));
+}
+
+// Step 3: the package moves into the target folder, which becomes installFolder and the current
+// directory, and the installed names are settled.
+void PrepareTarget(const InstallationSteps& steps) {
+  SetupState& state = State();
+  std::u16string target = WithBackslash(Cut(steps.folderFieldText(), kTargetUnits));
+  steps.createFolder(target);
+  std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
+  size_t slash = program.rfind(u'\\');
+  // A program path without a folder would make the pattern "\*.*", the drive's root.
+  if (slash != std::u16string::npos && slash > 0)
+    steps.movePackage(program.substr(0, slash) + u"\\*.*", target);
+  state.displayName.Assign(Cut(steps.nameFieldText(), kNameUnits));
+  state.layoutText.Assign(kLayoutTextPrefix);
+  state.layoutText.Append(state.displayName.view());
+  state.installFolder.Assign(target);
+  steps.setCurrentDirectory(target);
+  steps.chooseModuleFileName(state.installFolder.str() + std::u16string(kSetupIniFile));
+}
+
+// Steps 13 and 14: opens and maps one data file. False to stop; the message names a file that
+// could not be opened.
+bool MapData(const InstallationSteps& steps,
+             std::u16string_view path,
+             std::u16string_view mappingName,
+             std::unique_ptr<MappedDataFile>* file) {
+  MapStatus status = MapStatus::kNotOpened;
+  *file = steps.mapDataFile(path, mappingName, &status);
+  if (status == MapStatus::kNotOpened)
+    TheUi().ShowMessage(path, kDataFileCaption, kMbOk);
+  return *file != nullptr && status == MapStatus::kMapped;
+}
+
+// The main data view is published in the run's state while the worker holds it, and withdrawn
+// on every way out.
+class PublishedMainData {
+ public:
+  explicit PublishedMainData(MappedDataFile& file) {
+    State().mainDataView = file.data();
+    State().mainDataSize = static_cast<uint32_t>(file.size());
+  }
+  ~PublishedMainData() {
+    State().mainDataView = nullptr;
+    State().mainDataSize = 0;
+  }
+  PublishedMainData(const PublishedMainData&) = delete;
+  PublishedMainData& operator=(const PublishedMainData&) = delete;
+};
+
+// Steps 13 to 21, with both data files mapped; false when a file was not opened or mapped.
+bool FillDataFiles(const InstallationSteps& steps) {
+  SetupState& state = State();
+  std::unique_ptr<MappedDataFile> mainData;
+  if (!MapData(steps, state.mainDataPath.view(), kMainDataMapping, &mainData))
+    return false;
+  PublishedMainData published(*mainData);
+  std::unique_ptr<MappedDataFile> userData;
+  if (!MapData(steps, state.installFolder.str() + std::u16string(kUserDataFile), kUserDataMapping,
+               &userData))
+    return false;
+
+  uint8_t* view = mainData->data();
+  size_t size = mainData->size();
+  // 15, 16: the scheme slots.
+  FillMainSchemeSlots(state, view, size,
+                      [&](int32_t slot) { return steps.buildSchemeIndex(userData->data(), slot); });
+  FillAuxiliarySchemeSlots(state, view, size);
+  // 17: the pinyin index, or no index files at all.
+  if (state.schemes[0].selected) {
+    steps.buildPinyinIndex(view, size);
+  } else {
+    steps.removeFile(state.installFolder.str() + std::u16string(kPinyinIndexFile));
+    steps.removeFile(state.installFolder.str() + std::u16string(kPinyinUserIndexFile));
+  }
+  // 18, 19: the common parameters, asked for on a first installation only.
+  state.settingsKept = steps.settingsExist() ? 1 : 0;
+  if (!state.settingsKept) {
+    steps.buildPunctuationTable();
+    steps.showSettingsDialog();
+  } else {
+    TurnOnDefaultFuzzyPairs(state.fuzzyPairs);
+  }
+  // 20: the fuzzy-pinyin bytes into the main data file.
+  WriteFuzzyPairs(state.fuzzyPairs, view, size);
+  // 21: the custom input.
+  steps.buildCustomInput();
+  // 22: both views, mappings and files are released on return.
+  return true;
+}
+
+}  // namespace
+
+InstallationSteps PortableInstallationSteps() {
+  InstallationSteps steps;
+  steps.isRoot = IsRootPath;
+  steps.createFolder = [](std::u16string_view folder) { EnsureFolder(folder); };
+  steps.chooseModuleFileName = [](std::u16string_view setupIni) { ChooseModuleFileName(setupIni); };
+  steps.grantAccess = [](std::u16string_view, std::u16string_view, uint32_t) {};
+  steps.stampModule = [] {};
+  steps.systemFolder = SystemFolder;
+  steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
+    if (std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from))
+      WriteFileBytes(to, bytes->data(), bytes->size());
+  };
+  steps.buildPhraseTable = [] { BuildPhraseTable(); };
+  steps.restorPara = [] {};
+  steps.writeInstallRecord = WriteInstallRecord;
+  steps.createShortcuts = [] {};
+  steps.mapDataFile = MapDataFile;
+  steps.buildSchemeIndex = [](uint8_t*, int32_t) { return std::optional<int32_t>(); };
+  steps.buildPinyinIndex = BuildPinyinIndex;
+  steps.removeFile = [](std::u16string_view path) { RemoveFile(path); };
+  steps.settingsExist = SettingsExist;
+  steps.buildPunctuationTable = [] {};
+  steps.showSettingsDialog = [] {};
+  steps.buildCustomInput = [] {};
+  return steps;
+}
+
+void RunInstallation(const InstallationSteps& steps) {
+  SetupState& state = State();
+  // 1: never into a root folder.
+  if (TargetIsRoot(steps, Cut(steps.folderFieldText(), kRootTestUnits))) {
+    TheUi().ShowMessage(kRootFolderText, kRootFolderCaption, kMbIconWarning);
+    return;
+  }
+  // 2: the tree's marks, and the progress range.
+  steps.collectSelection();
+  // 3: the package into the target folder.
+  PrepareTarget(steps);
+  // 4: not while the installed module runs.
+  if (steps.mappingExists(std::u16string(kModuleInUsePrefix) + state.imeBaseName.str())) {
+    TheUi().ShowMessage(kModuleInUseText, state.mainName.view(), kMbIconWarning);
+    return;
+  }
+  // 5, 6: the folder opened to all users; the module stamped.
+  steps.grantAccess(state.installFolder.view(), kEveryoneAccount, kGenericAll);
+  steps.stampModule();
+  // 7: the module into the system folder under its installed name.
+  steps.copyFile(
+      state.installFolder.str() + std::u16string(kModuleFile),
+      WithBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) + state.imeFileName.str());
+  // 8: an upgrade keeps every data file and setting.
+  if (state.upgradeInstall)
+    return;
+  // 9 to 12: data, parameters restored by the tool library, install record, shortcuts.
+  steps.buildPhraseTable();
+  steps.restorPara();
+  steps.writeInstallRecord();
+  steps.createShortcuts();
+  // 13 to 22.
+  if (!FillDataFiles(steps))
+    return;
+  // 23.
+  state.installCompleted = 1;
+}
+
+void WriteInstallRecord() {
+  SetupState& state = State();
+  RegKey currentVersion;
+  if (Attempt(kCurrentVersionAttempts, [&] {
+        return OpenCurrentVersionKey(kHkeyLocalMachine, &currentVersion);
+      }) != kErrorSuccess)
+    return;
+  RegKey record;
+  Attempt(kRecordKeyAttempts, [&] {
+    return CreateNamedSubkey(currentVersion.get(), state.displayName.view(), &record);
+  });
+  // Written even when the key could not be created: the writes then have no effect.
+  std::vector<uint8_t> path = RegStringBytes(state.installFolder.view());
+  std::vector<uint8_t> dataFile = RegStringBytes(u"cz.dat");
+  TheRegistry().SetValue(record.get(), u"path", kRegSz, path.data(), path.size());
+  TheRegistry().SetValue(record.get(), u"ck", kRegSz, dataFile.data(), dataFile.size());
+}
+
+bool SettingsExist() {
+  RegKey currentVersion;
+  if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess)
+    return false;
+  RegKey settings;
+  if (CreateNamedSubkey(currentVersion.get(), State().displayName.view(), &settings) !=
+      kErrorSuccess)
+    return false;
+  uint32_t count = 0;
+  if (TheRegistry().CountValues(settings.get(), &count) != kErrorSuccess)
+    return false;
+  return count > kKeptSettingsValues;
+}
+
+}  // namespace ql

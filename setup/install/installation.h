@@ -1,0 +1,104 @@
+// The installation worker: one fixed sequence from the target folder check to the completed
+// installation, run by the install dialog's install buttons. The sequence and every stop
+// condition are here; the system steps it calls are a seam (InstallationSteps), so the host
+// tests follow every branch and the Windows build passes the system calls and dialogs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "setup/common/mapped_file.h"
+
+namespace ql {
+
+// Messages of the worker.
+constexpr std::u16string_view kRootFolderText =
+    u"不能在根目录下安装本软件！请重新安装，选择其他安装路径。\n\n";
+constexpr std::u16string_view kRootFolderCaption = u"输入法安装";
+constexpr std::u16string_view kModuleInUseText =
+    u"正在使用输入法，不能安装！\n\n请关闭使用输入法的软件，或者注销系统、或者重新启动后再安装。";
+constexpr std::u16string_view kDataFileCaption = u"file not open1";
+
+// The running module's shared memory: this prefix followed by the module's base name.
+constexpr std::u16string_view kModuleInUsePrefix = u"mvkorel6";
+constexpr std::u16string_view kMainDataMapping = u"buildmainck";
+constexpr std::u16string_view kUserDataMapping = u"buildmainUserck";
+constexpr std::u16string_view kUserDataFile = u"user.dat";
+constexpr std::u16string_view kModuleFile = u"qlsrfpt.ime";
+constexpr std::u16string_view kSetupIniFile = u"setup.ini";
+constexpr std::u16string_view kPinyinIndexFile = u"拼音\\qinglan.idx";
+constexpr std::u16string_view kPinyinUserIndexFile = u"拼音\\User.idx";
+// The account the installed folder is opened to, with full access (GENERIC_ALL).
+constexpr std::u16string_view kEveryoneAccount = u"everyone";
+constexpr uint32_t kGenericAll = 0x10000000;
+
+// Lengths the worker reads: the folder field for the root test and for the target, the name
+// field, the running program's path and the system folder.
+constexpr size_t kRootTestUnits = 259;
+constexpr size_t kTargetUnits = 262;
+constexpr size_t kNameUnits = 49;
+constexpr size_t kProgramPathUnits = 265;
+constexpr size_t kSystemFolderUnits = 199;
+
+struct InstallationSteps {
+  // The install dialog: its folder field (1068) and name field (1067), whole; and
+  // CollectSelection, which records the tree's marks and sets the progress range.
+  std::function<std::u16string()> folderFieldText;
+  std::function<std::u16string()> nameFieldText;
+  std::function<void()> collectSelection;
+  // PathIsRootW.
+  std::function<bool(std::u16string_view path)> isRoot;
+  // The running program's own file path, whole.
+  std::function<std::u16string()> programPath;
+  std::function<void(std::u16string_view folder)> createFolder;
+  // The shell's move of the single pattern `from` into the folder `to`, silently.
+  std::function<void(std::u16string_view from, std::u16string_view to)> movePackage;
+  std::function<void(std::u16string_view folder)> setCurrentDirectory;
+  // Settles imeFileName and imeBaseName from the target's setup.ini path.
+  std::function<void(std::u16string_view setupIni)> chooseModuleFileName;
+  // Whether a named file mapping can be opened for reading and writing.
+  std::function<bool(std::u16string_view name)> mappingExists;
+  std::function<void(std::u16string_view folder, std::u16string_view account, uint32_t mask)>
+      grantAccess;
+  std::function<void()> stampModule;
+  std::function<std::u16string()> systemFolder;
+  // Copies, replacing an existing file.
+  std::function<void(std::u16string_view from, std::u16string_view to)> copyFile;
+  std::function<void()> buildPhraseTable;
+  std::function<void()> restorPara;
+  std::function<void()> writeInstallRecord;
+  std::function<void()> createShortcuts;
+  std::function<std::unique_ptr<MappedDataFile>(std::u16string_view path,
+                                                std::u16string_view mappingName,
+                                                MapStatus* status)>
+      mapDataFile;
+  // The tool library's "CreateXMIdxDll" for one main slot (see SchemeIndexCall).
+  std::function<std::optional<int32_t>(uint8_t* userData, int32_t slot)> buildSchemeIndex;
+  std::function<void(uint8_t* mainData, size_t mainSize)> buildPinyinIndex;
+  std::function<void(std::u16string_view path)> removeFile;
+  std::function<bool()> settingsExist;
+  std::function<void()> buildPunctuationTable;
+  std::function<void()> showSettingsDialog;
+  std::function<void()> buildCustomInput;
+};
+
+// The steps that are the same on every platform (the compilers, the registry writes, files and
+// mappings through their seams); the caller adds the dialog's and the system's own.
+InstallationSteps PortableInstallationSteps();
+
+// Runs the installation with `steps`. Ends early, leaving installCompleted at 0, where a step says
+// to stop; sets installCompleted to 1 as its last step.
+void RunInstallation(const InstallationSteps& steps);
+
+// The install record HKLM ...\CurrentVersion\<displayName>: "path" = installFolder, "ck" =
+// "cz.dat".
+void WriteInstallRecord();
+
+// Whether the settings key of displayName holds more than 60 values.
+bool SettingsExist();
+
+}  // namespace ql

@@ -1,0 +1,18 @@
+// Control ids of the install dialog (resource 123).
+#pragma once
+
+#define IDC_INSTALL_TREE 1032
+#define IDC_SETUP_TEXT 1069
+#define IDC_STATUS_TEXT 1060
+#define IDC_NAME_EDIT 1067
+#define IDC_FOLDER_EDIT 1068
+#define IDC_BROWSE 1072
+#define IDC_ADD_DICTIONARY 6
+#define IDC_ADD_SCHEME 5
+#define IDC_UPGRADE_INSTALL 3
+#define IDC_CANCEL_INSTALL 2
+#define IDC_FRESH_INSTALL 1
+#define IDC_PROGRESS 1475
+#define IDC_KEEP_OLD_DATA 1070
+#define IDC_PINYIN_SINGLE_CHARS 1071
+#define IDC_UNUSED_EDIT 1029
