@@ -1,0 +1,334 @@
+#include "setup/install/installation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "setup/common/registry.h"
+#include "setup/common/text.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/flow/setup_state.h"
+#include "setup/install/scheme_slots.h"
+#include "tests/support/test_support.h"
+
+namespace ql {
+namespace {
+
+// A data file held in memory.
+class MemoryFile : public MappedDataFile {
+ public:
+  explicit MemoryFile(std::vector<uint8_t>* bytes) : bytes_(bytes) {}
+  uint8_t* data() override { return bytes_->data(); }
+  size_t size() const override { return bytes_->size(); }
+
+ private:
+  std::vector<uint8_t>* bytes_;
+};
+
+// Every step records its call in a log; the data files are buffers of the test.
+class InstallationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetState();
+    SetupState& s = State();
+    s.mainName.Assign(u"青岚");
+    s.imeBaseName.Assign(u"qlsrfpt");
+    for (const char16_t* name : {u"拼音", u"形码", u"五笔", u"郑码"}) {
+      InputScheme* scheme = s.AddScheme();
+      scheme->name.Assign(name);
+      scheme->path.Assign(std::u16string(u"输入方案\\") + name);
+    }
+    mainData_.assign(kPhraseHeaderSize + 8000, 0);
+    PutU32(mainData_.data() + 4, kPhraseHeaderSize);  // RecordShift
+    userData_.assign(4096, 0);
+
+    steps_.folderFieldText = [this] { return folderField_; };
+    steps_.nameFieldText = [this] { return nameField_; };
+    steps_.collectSelection = [this] { Log(u"collect"); };
+    steps_.isRoot = [this](std::u16string_view path) {
+      Log(u"isRoot " + std::u16string(path));
+      return path == u"C:\\" || path == u"\\";
+    };
+    steps_.programPath = [this] { return programPath_; };
+    steps_.createFolder = [this](std::u16string_view f) { Log(u"mkdir " + std::u16string(f)); };
+    steps_.movePackage = [this](std::u16string_view from, std::u16string_view to) {
+      Log(u"move " + std::u16string(from) + u" " + std::u16string(to));
+    };
+    steps_.setCurrentDirectory = [this](std::u16string_view f) { Log(u"cd " + std::u16string(f)); };
+    steps_.chooseModuleFileName = [this](std::u16string_view ini) {
+      Log(u"name " + std::u16string(ini));
+      State().imeFileName.Assign(u"ql1234.ime");
+      State().imeBaseName.Assign(u"ql1234");
+    };
+    steps_.mappingExists = [this](std::u16string_view name) {
+      Log(u"inuse " + std::u16string(name));
+      return moduleRunning_;
+    };
+    steps_.grantAccess = [this](std::u16string_view f, std::u16string_view a, uint32_t mask) {
+      Log(u"grant " + std::u16string(f) + u" " + std::u16string(a) + u" " + DecimalText(mask));
+    };
+    steps_.stampModule = [this] { Log(u"stamp"); };
+    steps_.systemFolder = [this] { return systemFolder_; };
+    steps_.copyFile = [this](std::u16string_view from, std::u16string_view to) {
+      Log(u"copy " + std::u16string(from) + u" " + std::u16string(to));
+    };
+    steps_.buildPhraseTable = [this] {
+      Log(u"phrases");
+      State().mainDataPath.Assign(State().installFolder.str() + u"词库\\cz.dat");
+    };
+    steps_.restorPara = [this] { Log(u"restore"); };
+    steps_.writeInstallRecord = [this] { Log(u"record"); };
+    steps_.createShortcuts = [this] { Log(u"shortcuts"); };
+    steps_.mapDataFile = [this](std::u16string_view path, std::u16string_view name,
+                                MapStatus* status) -> std::unique_ptr<MappedDataFile> {
+      Log(u"map " + std::u16string(path) + u" " + std::u16string(name));
+      bool isMain = name == kMainDataMapping;
+      *status = isMain ? mainStatus_ : userStatus_;
+      if (*status != MapStatus::kMapped)
+        return nullptr;
+      return std::make_unique<MemoryFile>(isMain ? &mainData_ : &userData_);
+    };
+    steps_.buildSchemeIndex = [this](uint8_t* user, int32_t slot) -> std::optional<int32_t> {
+      EXPECT_EQ(user, userData_.data());
+      EXPECT_EQ(State().mainDataView, mainData_.data());
+      Log(u"index " + DecimalText(slot));
+      return 1;
+    };
+    steps_.buildPinyinIndex = [this](uint8_t* view, size_t size) {
+      EXPECT_EQ(view, mainData_.data());
+      EXPECT_EQ(size, mainData_.size());
+      Log(u"pinyin");
+    };
+    steps_.removeFile = [this](std::u16string_view path) { Log(u"rm " + std::u16string(path)); };
+    steps_.settingsExist = [this] {
+      Log(u"settings?");
+      return settingsExist_;
+    };
+    steps_.buildPunctuationTable = [this] { Log(u"punctuation"); };
+    steps_.showSettingsDialog = [this] {
+      Log(u"settings dialog");
+      State().fuzzyPairs[0] = 1;
+    };
+    steps_.buildCustomInput = [this] { Log(u"custom"); };
+  }
+
+  void Log(std::u16string line) { log_.push_back(Utf16ToUtf8(line)); }
+
+  std::vector<std::string> Run() {
+    log_.clear();
+    RunInstallation(steps_);
+    return log_;
+  }
+
+  InstallationSteps steps_;
+  std::vector<std::string> log_;
+  test::RecordingUi ui_;
+  ScopedUi scopedUi_{ui_};
+  std::u16string folderField_ = u"D:\\输入法";
+  std::u16string nameField_ = u"青岚 - 拼音";
+  std::u16string programPath_ = u"E:\\包\\setup.exe";
+  std::u16string systemFolder_ = u"C:\\windows\\system32";
+  bool moduleRunning_ = false;
+  bool settingsExist_ = false;
+  MapStatus mainStatus_ = MapStatus::kMapped;
+  MapStatus userStatus_ = MapStatus::kMapped;
+  std::vector<uint8_t> mainData_;
+  std::vector<uint8_t> userData_;
+};
+
+TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
+  State().schemes[0].selected = 1;
+  State().schemes[2].selected = 1;
+  std::vector<std::string> expected = {
+      "isRoot D:\\输入法",
+      "isRoot D:\\输入法\\",
+      "collect",
+      "mkdir D:\\输入法\\",
+      "move E:\\包\\*.* D:\\输入法\\",
+      "cd D:\\输入法\\",
+      "name D:\\输入法\\setup.ini",
+      "inuse mvkorel6ql1234",
+      "grant D:\\输入法\\ everyone 268435456",
+      "stamp",
+      "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime",
+      "phrases",
+      "restore",
+      "record",
+      "shortcuts",
+      "map D:\\输入法\\词库\\cz.dat buildmainck",
+      "map D:\\输入法\\user.dat buildmainUserck",
+      "index 1",
+      "pinyin",
+      "settings?",
+      "punctuation",
+      "settings dialog",
+      "custom",
+  };
+  EXPECT_EQ(Run(), expected);
+  const SetupState& s = State();
+  EXPECT_EQ(s.installCompleted, 1u);
+  EXPECT_EQ(s.installFolder.view(), u"D:\\输入法\\");
+  EXPECT_EQ(s.displayName.view(), u"青岚 - 拼音");
+  EXPECT_EQ(s.layoutText.view(), u"中文(简体) - 青岚 - 拼音");
+  EXPECT_EQ(s.settingsKept, 0u);
+  EXPECT_TRUE(ui_.messages.empty());
+  // The views are withdrawn once the worker lets the files go.
+  EXPECT_EQ(s.mainDataView, nullptr);
+  EXPECT_EQ(s.mainDataSize, 0u);
+  EXPECT_EQ(ReadSchemeSlot(mainData_.data(), mainData_.size(), kMainSlot1), u"输入方案\\五笔");
+  // The settings dialog's choice reaches the main data file.
+  std::optional<FuzzyPairBytes> fuzzy = ReadFuzzyPairs(mainData_.data(), mainData_.size());
+  ASSERT_TRUE(fuzzy);
+  EXPECT_EQ(fuzzy->pairs[0], 1);
+  EXPECT_EQ(fuzzy->count, 1);
+}
+
+TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
+  // "C:" and an empty field would become a root once the backslash is added.
+  for (std::u16string field : {u"C:\\", u"\\", u"C:", u""}) {
+    folderField_ = field;
+    ui_.messages.clear();
+    for (const std::string& line : Run())
+      EXPECT_EQ(line.rfind("isRoot", 0), 0u) << line;
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kRootFolderText);
+    EXPECT_EQ(ui_.messages[0].caption, u"输入法安装");
+    EXPECT_EQ(ui_.messages[0].style, kMbIconWarning);
+  }
+  EXPECT_EQ(State().installCompleted, 0u);
+}
+
+TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) {
+  folderField_ = std::u16string(300, u'长');
+  nameField_ = std::u16string(60, u'名');
+  programPath_ = u"setup.exe";  // no folder: nothing may move from the drive's root
+  moduleRunning_ = true;
+  std::vector<std::string> log = Run();
+  const std::string target = Utf16ToUtf8(std::u16string(262, u'长') + u"\\");
+  auto logged = [&](const std::string& line) {
+    return std::find(log.begin(), log.end(), line) != log.end();
+  };
+  EXPECT_TRUE(logged("mkdir " + target));
+  EXPECT_TRUE(logged("cd " + target));
+  for (const std::string& line : log)
+    EXPECT_NE(line.rfind("move", 0), 0u) << "moved: " << line.substr(0, 40);
+  EXPECT_EQ(State().displayName.view(), std::u16string(49, u'名'));
+  // The module in use: stopped with the platform's main name as caption.
+  EXPECT_EQ(log.back(), "inuse mvkorel6ql1234");
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, kModuleInUseText);
+  EXPECT_EQ(ui_.messages[0].caption, u"青岚");
+  EXPECT_EQ(ui_.messages[0].style, kMbIconWarning);
+  EXPECT_EQ(State().installCompleted, 0u);
+}
+
+TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
+  State().upgradeInstall = 1;
+  systemFolder_ = std::u16string(205, u's') + u"\\";
+  std::vector<std::string> log = Run();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
+  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
+  mainStatus_ = MapStatus::kNotOpened;
+  Run();
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\词库\\cz.dat");
+  EXPECT_EQ(ui_.messages[0].caption, u"file not open1");
+  EXPECT_EQ(ui_.messages[0].style, kMbOk);
+  EXPECT_EQ(State().installCompleted, 0u);
+
+  mainStatus_ = MapStatus::kMapped;
+  userStatus_ = MapStatus::kNotOpened;
+  ui_.messages.clear();
+  EXPECT_EQ(Run().back(), "map D:\\输入法\\user.dat buildmainUserck");
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\user.dat");
+  EXPECT_EQ(State().mainDataView, nullptr);  // released on the way out
+
+  // A file that opens but does not map stops without a message.
+  userStatus_ = MapStatus::kNotMapped;
+  ui_.messages.clear();
+  Run();
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(State().installCompleted, 0u);
+}
+
+TEST_F(InstallationTest, WithoutPinyinTheIndexFilesGo) {
+  std::vector<std::string> log = Run();
+  EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\拼音\\qinglan.idx"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\拼音\\User.idx"), log.end());
+  EXPECT_EQ(std::find(log.begin(), log.end(), "pinyin"), log.end());
+}
+
+TEST_F(InstallationTest, KeptSettingsSkipTheQuestionsAndTurnOnTheDefaultPairs) {
+  settingsExist_ = true;
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(std::find(log.begin(), log.end(), "punctuation"), log.end());
+  EXPECT_EQ(std::find(log.begin(), log.end(), "settings dialog"), log.end());
+  EXPECT_EQ(State().settingsKept, 1u);
+  std::optional<FuzzyPairBytes> fuzzy = ReadFuzzyPairs(mainData_.data(), mainData_.size());
+  ASSERT_TRUE(fuzzy);
+  const uint8_t expected[kFuzzyPairCount] = {0, 1, 0, 0, 0, 0, 0, 1, 1};
+  EXPECT_EQ(std::vector<uint8_t>(fuzzy->pairs, fuzzy->pairs + kFuzzyPairCount),
+            std::vector<uint8_t>(expected, expected + kFuzzyPairCount));
+  EXPECT_EQ(fuzzy->count, 3);
+  EXPECT_EQ(State().installCompleted, 1u);
+}
+
+class InstallRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetState();
+    State().displayName.Assign(u"青岚 - 拼音");
+    State().installFolder.Assign(u"D:\\输入法\\");
+    // Both current-version keys exist on every system.
+    for (const char16_t* root : {u"HKLM", u"HKCU"})
+      registry_.Put(std::u16string(root) + u"\\Software\\Microsoft\\Windows\\CurrentVersion",
+                    u"ProgramFilesDir", kRegSz, RegStringBytes(u"C:\\"));
+  }
+  MemoryRegistry registry_;
+  ScopedRegistry scoped_{registry_};
+};
+
+TEST_F(InstallRegistryTest, InstallRecordHoldsTheFolderAndTheDataFile) {
+  WriteInstallRecord();
+  std::u16string key = u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\青岚 - 拼音";
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+  ASSERT_TRUE(registry_.Get(key, u"path", &type, &data));
+  EXPECT_EQ(type, kRegSz);
+  EXPECT_EQ(data, RegStringBytes(u"D:\\输入法\\"));
+  ASSERT_TRUE(registry_.Get(key, u"ck", &type, &data));
+  EXPECT_EQ(data, RegStringBytes(u"cz.dat"));
+  EXPECT_EQ(registry_.openHandles(), 0);
+
+  // The current-version key gets 20 attempts; after that nothing is written.
+  ResetState();
+  State().displayName.Assign(u"别的");
+  registry_.FailNextCalls(20);
+  WriteInstallRecord();
+  EXPECT_FALSE(registry_.HasKey(u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\别的"));
+}
+
+TEST_F(InstallRegistryTest, SettingsExistOnlyPastSixtyValues) {
+  EXPECT_FALSE(SettingsExist());  // creates the empty key
+  std::u16string key = u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\青岚 - 拼音";
+  for (int i = 0; i < 60; ++i)
+    registry_.Put(key, u"v" + DecimalText(i), kRegDword, {0, 0, 0, 0});
+  EXPECT_FALSE(SettingsExist());
+  registry_.Put(key, u"v60", kRegDword, {0, 0, 0, 0});
+  EXPECT_TRUE(SettingsExist());
+  registry_.FailNextCalls(1);  // one attempt only
+  EXPECT_FALSE(SettingsExist());
+  EXPECT_EQ(registry_.openHandles(), 0);
+}
+
+}  // namespace
+}  // namespace ql
