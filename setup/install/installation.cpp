@@ -2,6 +2,8 @@
 // to the install dialog with installCompleted left at 0.
 #include "setup/install/installation.h"
 
+#include <algorithm>
+
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
@@ -54,12 +56,27 @@ bool TargetIsRoot(const InstallationSteps& steps, const std::u16string& field) {
   return field.empty() || steps.isRoot(field) || steps.isRoot(WithBackslash(field));
 }
 
+// Creates the target and every missing folder above it: the shell's move into a folder whose
+// parent is missing moves nothing on some systems, and the run would then compile an empty
+// folder.
+void CreateFolderPath(const InstallationSteps& steps, const std::u16string& target) {
+  // Past the drive ("C:\") or the server and share ("\\server\share\").
+  size_t start = 0;
+  if (target.size() >= 3 && target[1] == u':')
+    start = 3;
+  else if (target.rfind(u"\\\\", 0) == 0)
+    start = std::min(target.find(u'\\', target.find(u'\\', 2) + 1), target.size()) + 1;
+  for (size_t slash = target.find(u'\\', start); slash != std::u16string::npos;
+       slash = target.find(u'\\', slash + 1))
+    steps.createFolder(target.substr(0, slash + 1));
+}
+
 // Step 3: the package moves into the target folder, which becomes installFolder and the current
 // directory, and the installed names are settled.
 void PrepareTarget(const InstallationSteps& steps) {
   SetupState& state = State();
   std::u16string target = WithBackslash(Cut(steps.folderFieldText(), kTargetUnits));
-  steps.createFolder(target);
+  CreateFolderPath(steps, target);
   std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
   size_t slash = program.rfind(u'\\');
   // A program path without a folder would make the pattern "\*.*", the drive's root.
@@ -120,12 +137,18 @@ bool FillDataFiles(const InstallationSteps& steps) {
   FillMainSchemeSlots(state, view, size,
                       [&](int32_t slot) { return steps.buildSchemeIndex(userData->data(), slot); });
   FillAuxiliarySchemeSlots(state, view, size);
-  // 17: the pinyin index, or no index files at all.
+  // 17: the pinyin index, or no index files at all. The index is written into the pinyin
+  // scheme's folder, so the files there go too: left beside the new main data file they would
+  // point into the old one.
   if (state.schemes[0].selected) {
     steps.buildPinyinIndex(view, size);
   } else {
-    steps.removeFile(state.installFolder.str() + std::u16string(kPinyinIndexFile));
-    steps.removeFile(state.installFolder.str() + std::u16string(kPinyinUserIndexFile));
+    const std::u16string folder = state.installFolder.str();
+    steps.removeFile(folder + std::u16string(kPinyinIndexFile));
+    steps.removeFile(folder + std::u16string(kPinyinUserIndexFile));
+    if (!state.schemes[0].path.empty())
+      steps.removeFile(folder + state.schemes[0].path.str() + u"\\qinglan.idx");
+    steps.removeFile(folder + std::u16string(kInstalledUserIndexFile));
   }
   // 18, 19: the common parameters, asked for on a first installation only.
   state.settingsKept = steps.settingsExist() ? 1 : 0;

@@ -264,6 +264,11 @@ TEST_F(InstallationTest, WithoutPinyinTheIndexFilesGo) {
   std::vector<std::string> log = Run();
   EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\拼音\\qinglan.idx"), log.end());
   EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\拼音\\User.idx"), log.end());
+  // And where the builder wrote them.
+  EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\输入方案\\拼音\\qinglan.idx"),
+            log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\输入方案\\拼音\\User.idx"),
+            log.end());
   EXPECT_EQ(std::find(log.begin(), log.end(), "pinyin"), log.end());
 }
 

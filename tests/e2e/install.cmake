@@ -1,0 +1,49 @@
+# Installations end to end: setup.exe installs a package variant into a fresh target folder of the
+# Wine prefix, driven through its dialogs; ql_e2e_inspect prepares the prefix beforehand and checks
+# the folder, the system folder and the registry afterwards.
+add_executable(ql_e2e_inspect install_inspect.cpp)
+target_include_directories(ql_e2e_inspect PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(ql_e2e_inspect PRIVATE qlinstall qlcompiler qlcore shell32)
+target_link_options(ql_e2e_inspect PRIVATE -municode)
+
+# ql_install_test(NAME VARIANT STEPS INSTALL_NAME TARGET [EXPECT what...] [DRIVER options...]):
+# the package fixture, the prefix preparation, the driven run, then the expectations.
+function(ql_install_test name variant steps install_name target)
+  cmake_parse_arguments(PARSE_ARGV 5 arg "" "" "EXPECT;DRIVER")
+  set(out ${QL_E2E_PACKAGES}/${name})
+  add_test(NAME e2e.${name}.package
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/prepare-package.sh ${variant} ${out}
+                   ${QL_E2E_STANDINS} $<TARGET_FILE:setup>)
+  add_test(NAME e2e.${name}.prefix COMMAND ql_e2e_inspect prepare ${install_name} ${target})
+  set_tests_properties(e2e.${name}.package e2e.${name}.prefix PROPERTIES
+                       FIXTURES_SETUP e2e.${name} RUN_SERIAL TRUE)
+  add_test(NAME e2e.${name}
+           COMMAND ql_e2e_driver --package ${out}/package --timeout 120
+                   --screenshots ${QL_E2E_SCREENSHOTS}/${name}
+                   --script ${CMAKE_CURRENT_SOURCE_DIR}/steps/${steps}.steps ${arg_DRIVER})
+  set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED e2e.${name}
+                       FIXTURES_SETUP e2e.${name}.run RUN_SERIAL TRUE TIMEOUT 180)
+  add_test(NAME e2e.${name}.result
+           COMMAND ql_e2e_inspect expect ${install_name} ${target} ${arg_EXPECT})
+  set_tests_properties(e2e.${name}.result PROPERTIES FIXTURES_REQUIRED e2e.${name}.run
+                       RUN_SERIAL TRUE)
+endfunction()
+
+set(QL_SAMPLE_NAME "青岚输入法平台 - 青岚拼音青岚形码")
+
+# A fresh install of the sample package with its default choices: everything moves into the
+# target, the data is compiled, the pinyin slot and the shape-code scheme's main slot are filled,
+# the record, the layout and the module are in place.
+ql_install_test(install.fresh sample install-fresh "${QL_SAMPLE_NAME}" "C:\\e2e\\fresh"
+  EXPECT installed module-copied moved Z:${QL_E2E_PACKAGES}/install.fresh/package
+         file "输入方案\\拼音\\qinglan.idx" file "输入方案\\拼音\\User.idx" file setup.ini
+         slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 "")
+# An upgrade replaces the module only: nothing compiled, recorded or registered.
+ql_install_test(install.upgrade sample install-upgrade "${QL_SAMPLE_NAME}" "C:\\e2e\\upgrade"
+  EXPECT not-installed module-copied moved Z:${QL_E2E_PACKAGES}/install.upgrade/package)
+# A drive root is refused before anything moves; setup then ends silently.
+ql_install_test(install.root sample install-root "${QL_SAMPLE_NAME}" "C:\\e2e\\root"
+  EXPECT not-installed no-file setup.ini)
+# Cancelling leaves everything as it was.
+ql_install_test(install.cancel sample install-cancel "${QL_SAMPLE_NAME}" "C:\\e2e\\cancel"
+  EXPECT not-installed no-file setup.ini)

@@ -1,0 +1,369 @@
+// ql_e2e_inspect: prepares the Wine prefix for an installation run and reports or checks what
+// the run left behind.
+//
+//   ql_e2e_inspect prepare NAME TARGET    removes TARGET and NAME's install record and settings,
+//                                         seeds the keyboard-layouts key (absent in a fresh
+//                                         prefix) with US English and Simplified Chinese, and
+//                                         resets the preload list to US English
+//   ql_e2e_inspect summary NAME TARGET    prints the installed files, the registry values the
+//                                         run wrote and the decoded header of the installed
+//                                         cz.dat
+//   ql_e2e_inspect expect NAME TARGET WHAT...
+//                                         checks each WHAT and fails (exit 1) on the first that
+//                                         does not hold:
+//       installed       the data files, the record, the layout and the system module are there
+//       not-installed   no record, no compiled data, no layout of NAME
+//       moved PACKAGE   PACKAGE (a folder) is empty: everything moved into TARGET
+//       slot N TEXT     slot N of the installed cz.dat holds TEXT
+//       settings N      NAME's settings key holds N values
+//       module-copied   the system folder holds the module named in TARGET's setup.ini
+//       file REL        TARGET holds the file REL; no-file REL: it does not
+//
+// Output is UTF-8. NAME and TARGET are given as on the command line of a Windows program.
+#include "setup/common/win.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "setup/common/files.h"
+#include "setup/common/registry.h"
+#include "setup/common/text.h"
+#include "setup/compiler/phrase_table_dump.h"
+#include "setup/install/scheme_slots.h"
+
+namespace {
+
+using ql::kErrorSuccess;
+using ql::RegKey;
+
+const char16_t kCurrentVersion[] = u"Software\\Microsoft\\Windows\\CurrentVersion";
+const char16_t kLayouts[] = u"System\\CurrentControlSet\\Control\\Keyboard Layouts";
+const char16_t kPreload[] = u"Keyboard Layout\\Preload";
+const char16_t kInputMethod[] = u"Control Panel\\Input Method";
+
+void Print(const std::u16string& text) {
+  std::string bytes = ql::Utf16ToUtf8(text) + "\n";
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+std::u16string WithBackslash(std::u16string folder) {
+  if (folder.empty() || folder.back() != u'\\')
+    folder += u'\\';
+  return folder;
+}
+
+// Deletes a key and everything below it.
+void DeleteTree(ql::RegHandle root, const std::u16string& path) {
+  ql::Registry& registry = ql::TheRegistry();
+  RegKey key;
+  if (registry.OpenKey(root, path, ql::kKeyAllAccess, key.Receive()) != kErrorSuccess)
+    return;
+  std::u16string child;
+  while (registry.EnumKey(key.get(), 0, &child) == kErrorSuccess)
+    DeleteTree(root, path + u"\\" + child);
+  key.Reset();
+  size_t slash = path.rfind(u'\\');
+  RegKey parent;
+  if (registry.OpenKey(root, path.substr(0, slash), ql::kKeyAllAccess, parent.Receive()) ==
+      kErrorSuccess)
+    registry.DeleteKey(parent.get(), path.substr(slash + 1));
+}
+
+void SetText(ql::RegHandle root,
+             const std::u16string& path,
+             const std::u16string& name,
+             const std::u16string& value) {
+  RegKey key;
+  if (ql::TheRegistry().CreateKey(root, path, ql::kKeyAllAccess, key.Receive()) != kErrorSuccess)
+    return;
+  std::vector<uint8_t> bytes = ql::RegStringBytes(value);
+  ql::TheRegistry().SetValue(key.get(), name, ql::kRegSz, bytes.data(), bytes.size());
+}
+
+void DeleteFolder(const std::u16string& folder) {
+  std::wstring from = ql::WString(folder);
+  while (!from.empty() && from.back() == L'\\')
+    from.pop_back();
+  from.append(2, L'\0');
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  SHFileOperationW(&operation);
+}
+
+int Prepare(const std::u16string& name, const std::u16string& target) {
+  DeleteFolder(target);
+  DeleteTree(ql::kHkeyLocalMachine, std::u16string(kCurrentVersion) + u"\\" + name);
+  DeleteTree(ql::kHkeyCurrentUser, std::u16string(kCurrentVersion) + u"\\" + name);
+  DeleteTree(ql::kHkeyLocalMachine, kLayouts);
+  SetText(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\00000409", u"layout file",
+          u"kbdus.dll");
+  SetText(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\00000409", u"layout text", u"US");
+  SetText(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\00000804", u"layout file",
+          u"kbdus.dll");
+  SetText(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\00000804", u"layout text",
+          u"Chinese (Simplified) - US Keyboard");
+  DeleteTree(ql::kHkeyCurrentUser, kPreload);
+  SetText(ql::kHkeyCurrentUser, kPreload, u"1", u"00000409");
+  return 0;
+}
+
+struct Value {
+  std::u16string name;
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+};
+
+std::vector<Value> Values(ql::RegHandle root, const std::u16string& path, bool* exists) {
+  std::vector<Value> values;
+  RegKey key;
+  *exists = ql::TheRegistry().OpenKey(root, path, ql::kKeyRead, key.Receive()) == kErrorSuccess;
+  Value value;
+  for (uint32_t i = 0;
+       *exists && ql::TheRegistry().EnumValue(key.get(), i, &value.name, &value.type,
+                                              &value.data) == kErrorSuccess;
+       ++i)
+    values.push_back(value);
+  return values;
+}
+
+std::u16string Describe(const Value& value) {
+  if (value.type == ql::kRegSz)
+    return value.name + u" = \"" + ql::RegStringText(value.data) + u"\"";
+  if (value.type == ql::kRegDword && value.data.size() == 4)
+    return value.name + u" = dword " +
+           ql::DecimalText(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                           static_cast<uint32_t>(value.data[3]) << 24);
+  std::u16string text = value.name + u" = binary";
+  for (uint8_t byte : value.data)
+    text += u" " + ql::DecimalText(byte);
+  return text;
+}
+
+void PrintKey(ql::RegHandle root, const std::u16string& rootName, const std::u16string& path) {
+  bool exists = false;
+  std::vector<Value> values = Values(root, path, &exists);
+  Print(rootName + u"\\" + path + (exists ? u"" : u"  (absent)"));
+  for (const Value& value : values)
+    Print(u"    " + Describe(value));
+}
+
+std::vector<std::u16string> Subkeys(ql::RegHandle root, const std::u16string& path) {
+  std::vector<std::u16string> names;
+  RegKey key;
+  if (ql::TheRegistry().OpenKey(root, path, ql::kKeyRead, key.Receive()) != kErrorSuccess)
+    return names;
+  std::u16string name;
+  for (uint32_t i = 0; ql::TheRegistry().EnumKey(key.get(), i, &name) == kErrorSuccess; ++i)
+    names.push_back(name);
+  return names;
+}
+
+// Files below `folder`, relative, with their sizes.
+void ListFiles(const std::u16string& folder,
+               const std::u16string& relative,
+               std::vector<std::u16string>* lines) {
+  WIN32_FIND_DATAW found = {};
+  HANDLE search = FindFirstFileW(ql::WString(folder + relative + u"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return;
+  do {
+    std::u16string name(ql::U(found.cFileName));
+    if (name == u"." || name == u"..")
+      continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(folder, relative + name + u"\\", lines);
+    else
+      lines->push_back(relative + name + u"  " + ql::DecimalText(found.nFileSizeLow));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// The layouts whose text names the installation.
+std::vector<std::u16string> LayoutsOf(const std::u16string& name) {
+  std::vector<std::u16string> ids;
+  for (const std::u16string& id : Subkeys(ql::kHkeyLocalMachine, kLayouts)) {
+    bool exists = false;
+    for (const Value& value :
+         Values(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\" + id, &exists)) {
+      if (ql::EqualsAsciiNoCase(value.name, u"layout text") &&
+          ql::RegStringText(value.data) == u"中文(简体) - " + name)
+        ids.push_back(id);
+    }
+  }
+  return ids;
+}
+
+// The installed module: the "IME file" of the name's layout, or else the name the run wrote into
+// the target's setup.ini (an upgrade registers nothing).
+std::u16string SystemModulePath(const std::u16string& name, const std::u16string& target) {
+  for (const std::u16string& id : LayoutsOf(name)) {
+    bool exists = false;
+    for (const Value& value :
+         Values(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\" + id, &exists)) {
+      if (ql::EqualsAsciiNoCase(value.name, u"IME file"))
+        return WithBackslash(ql::SystemFolder()) + ql::RegStringText(value.data);
+    }
+  }
+  wchar_t stem[64] = {};
+  GetPrivateProfileStringW(L"soft", L"ImeFileName", L"", stem, 64,
+                           ql::WString(target + u"setup.ini").c_str());
+  if (stem[0] == 0)
+    return std::u16string();
+  return WithBackslash(ql::SystemFolder()) + ql::U(stem) + u".ime";
+}
+
+int Summary(const std::u16string& name, const std::u16string& target) {
+  Print(u"== installed folder " + target);
+  std::vector<std::u16string> files;
+  ListFiles(target, u"", &files);
+  for (const std::u16string& line : files)
+    Print(u"    " + line);
+  std::u16string module = SystemModulePath(name, target);
+  Print(u"== module in the system folder: " + module +
+        (ql::FileExists(module) ? u"  (present)" : u"  (absent)"));
+  Print(u"== registry");
+  PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kCurrentVersion) + u"\\" + name);
+  for (const std::u16string& id : LayoutsOf(name))
+    PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kLayouts) + u"\\" + id);
+  PrintKey(ql::kHkeyCurrentUser, u"HKCU", kPreload);
+  PrintKey(ql::kHkeyCurrentUser, u"HKCU", kInputMethod);
+  bool exists = false;
+  std::u16string settings = std::u16string(kCurrentVersion) + u"\\" + name;
+  std::vector<Value> values = Values(ql::kHkeyCurrentUser, settings, &exists);
+  Print(u"HKCU\\" + settings + u"  (" + ql::DecimalText(static_cast<int64_t>(values.size())) +
+        u" values)");
+  for (const Value& value : values)
+    Print(u"    " + Describe(value));
+  Print(u"== header of the installed cz.dat");
+  std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
+  if (!data) {
+    Print(u"    (none)");
+    return 0;
+  }
+  std::string dump = ql::DumpPhraseTable(data->data(), data->size());
+  // The header lines come before the first record.
+  size_t records = dump.find("\nrecord ");
+  fputs(dump.substr(0, records == std::string::npos ? dump.size() : records + 1).c_str(), stdout);
+  fputs(ql::DescribeSchemeSlotsAndFuzzyPairs(data->data(), data->size()).c_str(), stdout);
+  return 0;
+}
+
+bool Fail(const std::u16string& what) {
+  Print(u"FAIL: " + what);
+  return false;
+}
+
+// An existing folder with no file left in it.
+bool FolderIsEmpty(const std::u16string& folder) {
+  DWORD attributes = GetFileAttributesW(ql::WString(folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  std::vector<std::u16string> files;
+  ListFiles(WithBackslash(folder), u"", &files);
+  return files.empty();
+}
+
+bool Expect(const std::u16string& name,
+            const std::u16string& target,
+            const std::vector<std::u16string>& args,
+            size_t* i) {
+  const std::u16string& what = args[(*i)++];
+  auto next = [&]() -> std::u16string { return *i < args.size() ? args[(*i)++] : u""; };
+  bool exists = false;
+  const std::u16string record = std::u16string(kCurrentVersion) + u"\\" + name;
+  if (what == u"installed" || what == u"not-installed") {
+    bool installed = what == u"installed";
+    std::vector<Value> values = Values(ql::kHkeyLocalMachine, record, &exists);
+    if (exists != installed)
+      return Fail(u"install record " + std::u16string(exists ? u"present" : u"absent"));
+    if (installed) {
+      bool pathOk = false, ckOk = false;
+      for (const Value& value : values) {
+        pathOk |= value.name == u"path" && ql::RegStringText(value.data) == target;
+        ckOk |= value.name == u"ck" && ql::RegStringText(value.data) == u"cz.dat";
+      }
+      if (!pathOk || !ckOk)
+        return Fail(u"install record values");
+    }
+    for (const char16_t* file : {u"词库\\cz.dat", u"User.dat"}) {
+      if (ql::FileExists(target + file) != installed)
+        return Fail(std::u16string(file) + (installed ? u" missing" : u" present"));
+    }
+    // Setup's own Simplified-Chinese layout; Wine's ImmInstallIMEW adds one of its own under
+    // the user's locale, which is not counted.
+    size_t chinese = 0;
+    for (const std::u16string& id : LayoutsOf(name))
+      chinese += id.size() == 8 && ql::EqualsAsciiNoCase(id.substr(4), u"0804");
+    if (chinese != (installed ? 1u : 0u))
+      return Fail(u"Simplified-Chinese keyboard layouts of the name: " +
+                  ql::DecimalText(static_cast<int64_t>(chinese)));
+    return true;
+  }
+  if (what == u"moved") {
+    std::u16string package = next();
+    return FolderIsEmpty(package) || Fail(u"package folder not empty: " + package);
+  }
+  if (what == u"slot") {
+    std::u16string number = next();
+    if (number.size() != 1 || number[0] < u'0' || number[0] > u'5')
+      return Fail(u"slot needs a number from 0 to 5");
+    int32_t slot = number[0] - u'0';
+    std::u16string text = next();
+    std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
+    if (!data)
+      return Fail(u"no cz.dat");
+    std::optional<std::u16string> slotText = ql::ReadSchemeSlot(data->data(), data->size(), slot);
+    return (slotText && *slotText == text) ||
+           Fail(u"slot " + ql::DecimalText(slot) + u" holds \"" + slotText.value_or(u"?") + u"\"");
+  }
+  if (what == u"settings") {
+    std::u16string count = next();
+    std::vector<Value> values = Values(ql::kHkeyCurrentUser, record, &exists);
+    return ql::DecimalText(static_cast<int64_t>(values.size())) == count ||
+           Fail(u"settings values: " + ql::DecimalText(static_cast<int64_t>(values.size())));
+  }
+  if (what == u"module-copied") {
+    std::u16string module = SystemModulePath(name, target);
+    return (!module.empty() && ql::FileExists(module)) || Fail(u"no module " + module);
+  }
+  if (what == u"file" || what == u"no-file") {
+    std::u16string file = next();
+    return ql::FileExists(target + file) == (what == u"file") ||
+           Fail(file + (what == u"file" ? u" missing" : u" present"));
+  }
+  return Fail(u"unknown expectation " + what);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    fputs("usage: ql_e2e_inspect prepare|summary|expect NAME TARGET [WHAT...]\n", stderr);
+    return 2;
+  }
+  std::u16string command(ql::U(argv[1]));
+  std::u16string name(ql::U(argv[2]));
+  std::u16string target = WithBackslash(std::u16string(ql::U(argv[3])));
+  if (command == u"prepare")
+    return Prepare(name, target);
+  if (command == u"summary")
+    return Summary(name, target);
+  if (command == u"expect") {
+    std::vector<std::u16string> args;
+    for (int i = 4; i < argc; ++i)
+      args.emplace_back(ql::U(argv[i]));
+    for (size_t i = 0; i < args.size();) {
+      if (!Expect(name, target, args, &i))
+        return 1;
+    }
+    Print(u"all expectations hold");
+    return 0;
+  }
+  fputs("unknown command\n", stderr);
+  return 2;
+}
