@@ -208,23 +208,6 @@ TEST(ModuleStandin, VersionStringsLieInTheStampingWindowWithRoomForTheLongestSta
   }
 }
 
-std::u16string VersionString(const std::wstring& path, const wchar_t* key) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0)
-    return u"<no version resource>";
-  std::vector<uint8_t> info(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data()))
-    return u"<unreadable>";
-  void* value = nullptr;
-  UINT units = 0;
-  std::wstring query = std::wstring(L"\\StringFileInfo\\080404b0\\") + key;
-  if (!VerQueryValueW(info.data(), query.c_str(), &value, &units) || value == nullptr) {
-    return u"<missing>";
-  }
-  return std::u16string(U(static_cast<const wchar_t*>(value)));
-}
-
 // Writes the longest texts over the three values as the installation does, in place, and reads
 // them back through the system's version functions: the records keep their shape and the module
 // still maps and answers.
@@ -255,10 +238,10 @@ TEST(ModuleStandin, TheLongestStampsReadBackThroughTheSystem) {
     ASSERT_TRUE(
         WriteFile(out.get(), file->data(), static_cast<DWORD>(file->size()), &written, nullptr));
   }
-  EXPECT_EQ(VersionString(path, L"FileDescription"), stamps[0]);
-  EXPECT_EQ(VersionString(path, L"InternalName"), stamps[1]);
-  EXPECT_EQ(VersionString(path, L"PrivateBuild"), stamps[2]);
-  EXPECT_EQ(VersionString(path, L"ProductName"), u"青岚输入法平台");
+  EXPECT_EQ(test::VersionString(path, L"FileDescription"), stamps[0]);
+  EXPECT_EQ(test::VersionString(path, L"InternalName"), stamps[1]);
+  EXPECT_EQ(test::VersionString(path, L"PrivateBuild"), stamps[2]);
+  EXPECT_EQ(test::VersionString(path, L"ProductName"), u"青岚输入法平台");
   // A second stamping finds the keys where the first one did.
   std::optional<std::vector<uint8_t>> stamped = test::ReadAll(path);
   ASSERT_TRUE(stamped);

@@ -40,6 +40,23 @@ std::optional<std::vector<uint8_t>> ReadAll(const std::wstring& path) {
   return bytes;
 }
 
+std::u16string VersionString(const std::wstring& path, const wchar_t* key) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0)
+    return u"<no version resource>";
+  std::vector<uint8_t> info(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data()))
+    return u"<unreadable>";
+  void* value = nullptr;
+  UINT units = 0;
+  std::wstring query = std::wstring(L"\\StringFileInfo\\080404b0\\") + key;
+  if (!VerQueryValueW(info.data(), query.c_str(), &value, &units) || value == nullptr) {
+    return u"<missing>";
+  }
+  return std::u16string(U(static_cast<const wchar_t*>(value)));
+}
+
 std::vector<std::u16string> ReadUtf8Lines(const std::wstring& path) {
   std::vector<std::u16string> lines;
   std::optional<std::vector<uint8_t>> bytes = ReadAll(path);

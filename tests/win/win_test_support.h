@@ -18,6 +18,10 @@ bool CopyStandin(const std::wstring& fileName, const std::wstring& target);
 // The whole content of a file; nullopt when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadAll(const std::wstring& path);
 
+// A string of the file's version resource (block 080404b0) read through the system's version
+// functions, or a text in angle brackets saying why there is none.
+std::u16string VersionString(const std::wstring& path, const wchar_t* key);
+
 // The lines of a UTF-8 text file, without their line ends; empty when it cannot be read.
 std::vector<std::u16string> ReadUtf8Lines(const std::wstring& path);
 

@@ -1,0 +1,131 @@
+#include "setup/install/version_stamp.h"
+
+#include <optional>
+#include <vector>
+
+#include "setup/common/files.h"
+#include "setup/common/fixed_text.h"
+#include "setup/common/ui.h"
+#include "setup/flow/setup_state.h"
+
+namespace ql {
+namespace {
+
+struct StampKey {
+  std::u16string_view name;
+  // Bytes between the key's terminator and its value: the value starts on the record's next
+  // 32-bit boundary.
+  size_t valuePadding;
+  std::u16string VersionStamps::*value;
+};
+const StampKey kStampKeys[] = {
+    {u"FileDescription", 2, &VersionStamps::fileDescription},
+    {u"InternalName", 0, &VersionStamps::internalName},
+    {u"PrivateBuild", 0, &VersionStamps::privateBuild},
+};
+
+// A version string record: length in bytes, value length, type (1 = text), then the key.
+constexpr size_t kRecordHeaderBytes = 6;
+constexpr uint16_t kTextRecord = 1;
+
+uint16_t Le16(const uint8_t* bytes, size_t at) {
+  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+bool KeyAt(const uint8_t* bytes, size_t size, size_t at, std::u16string_view key) {
+  if (at > size || size - at < key.size() * 2)
+    return false;
+  for (char16_t unit : key) {
+    if (Le16(bytes, at) != unit)
+      return false;
+    at += 2;
+  }
+  return true;
+}
+
+std::optional<size_t> FindKey(const uint8_t* bytes,
+                              size_t size,
+                              size_t from,
+                              std::u16string_view key) {
+  for (size_t at = from; at <= kStampWindowLast && at < size; ++at) {
+    if (KeyAt(bytes, size, at, key))
+      return at;
+  }
+  return std::nullopt;
+}
+
+// The room of the value that starts at `value`, in bytes: up to the end of its record when the
+// bytes before the key form a text record that ends within the file; otherwise the old value
+// itself, terminator included. Never past `size`.
+size_t ValueRoom(const uint8_t* bytes, size_t size, size_t key, size_t value) {
+  if (value >= size)
+    return 0;
+  size_t record = key - kRecordHeaderBytes;
+  size_t recordLength = Le16(bytes, record);
+  if (Le16(bytes, record + 4) == kTextRecord && recordLength >= value - record &&
+      recordLength <= size - record) {
+    return record + recordLength - value;
+  }
+  size_t end = value;
+  while (end + 2 <= size) {
+    end += 2;
+    if (Le16(bytes, end - 2) == 0)
+      break;
+  }
+  return end - value;
+}
+
+// Writes `text` and its terminator at `value`, cut to `roomBytes` (never half a surrogate pair).
+void WriteValue(uint8_t* bytes, size_t value, size_t roomBytes, std::u16string_view text) {
+  size_t roomUnits = roomBytes / 2;
+  if (roomUnits == 0)
+    return;
+  std::vector<char16_t> units(roomUnits);
+  size_t length = CopyTruncated(units.data(), roomUnits, text);
+  for (size_t i = 0; i <= length; ++i) {
+    bytes[value + 2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
+    bytes[value + 2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
+  }
+}
+
+}  // namespace
+
+VersionStamps RunVersionStamps() {
+  const SetupState& state = State();
+  VersionStamps stamps;
+  stamps.fileDescription = state.displayName.str() + state.version.str();
+  stamps.internalName = state.displayName.str();
+  stamps.privateBuild = state.imeBaseName.str();
+  return stamps;
+}
+
+size_t StampVersionStrings(uint8_t* bytes, size_t size, const VersionStamps& stamps) {
+  size_t from = kStampWindowFirst;
+  size_t written = 0;
+  for (const StampKey& key : kStampKeys) {
+    std::optional<size_t> at = FindKey(bytes, size, from, key.name);
+    if (!at)
+      break;
+    size_t value = *at + (key.name.size() + 1) * 2 + key.valuePadding;
+    WriteValue(bytes, value, ValueRoom(bytes, size, *at, value), stamps.*key.value);
+    ++written;
+    from = *at + 1;
+  }
+  return written;
+}
+
+void StampModuleVersion() {
+  std::u16string path = State().installFolder.str() + std::u16string(kModuleFileName);
+  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, kLargestModuleBytes + 1);
+  if (!bytes) {
+    TheUi().ShowMessage(path, kModuleNotOpenCaption, kMbOk);
+    return;
+  }
+  // The whole file is written back, so a module larger than the work buffer keeps its tail.
+  if (bytes->size() > kLargestModuleBytes)
+    return;
+  StampVersionStrings(bytes->data(), bytes->size(), RunVersionStamps());
+  WriteFileBytes(path, bytes->data(), bytes->size());
+}
+
+}  // namespace ql
