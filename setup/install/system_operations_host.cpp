@@ -1,11 +1,21 @@
-// The host has no access-control lists: this operation of the installation does nothing there,
-// so that the portable installation runs without it.
+// The host has no access-control lists and no Start menu: these operations of the installation
+// do nothing there, so that the portable installation runs without them.
 #include "setup/install/file_access.h"
+#include "setup/install/shortcuts.h"
 
 namespace ql {
 
+// E_NOTIMPL, the status a missing shell-link object would give.
+constexpr int32_t kNotImplemented = static_cast<int32_t>(0x80004001u);
+
 int GrantFileAccess(std::u16string_view, std::u16string_view, uint32_t) {
   return 0;
+}
+
+void CreateProgramShortcuts() {}
+
+int32_t CreateShortcut(std::u16string_view, std::u16string_view, std::u16string_view) {
+  return kNotImplemented;
 }
 
 }  // namespace ql

@@ -1,8 +1,10 @@
 # The installation's system operations under Wine: version stamping of the stand-in module read
-# back through the system's version functions, and the access-control list of the installed
-# folder (in-memory descriptors and one real folder).
+# back through the system's version functions, the access-control list of the installed folder
+# (in-memory descriptors and one real folder), and the program group's shortcuts read back through
+# the shell-link interface.
 add_executable(ql_system_operations_tests
   ${CMAKE_CURRENT_LIST_DIR}/file_access_win_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shortcuts_win_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/version_stamp_win_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win_test_support.cpp
 )

@@ -1,0 +1,124 @@
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "setup/common/win.h"
+#include "setup/flow/setup_state.h"
+#include "setup/install/shortcuts.h"
+
+namespace ql {
+namespace {
+
+struct ProgramShortcut {
+  std::u16string_view target;  // relative to the installed folder
+  std::u16string_view linkName;
+};
+// The uninstaller's link, which carries the display name, comes last.
+const ProgramShortcut kProgramShortcuts[] = {
+    {u"TOOL\\qlcz.exe", u"多音词组提取程序.lnk"},
+    {u"TOOL\\qlmb.exe", u"码表处理程序.lnk"},
+    {u"setup.exe", u"重新安装.lnk"},
+    {u"IMEHELP.CHM", u"软件帮助.lnk"},
+};
+constexpr std::u16string_view kUninstaller = u"uninsta.exe";
+constexpr std::u16string_view kUninstallerLinkPrefix = u"卸载 ";
+constexpr std::u16string_view kLinkExtension = u".lnk";
+
+// COM for this thread, released on every path that initialised it.
+class ComApartment {
+ public:
+  ComApartment() : status_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(status_))
+      ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT status() const { return status_; }
+
+ private:
+  HRESULT status_;
+};
+
+// One reference to a COM interface, released with the owner.
+template <typename Interface>
+class ComReference {
+ public:
+  ComReference() = default;
+  ~ComReference() {
+    if (pointer_ != nullptr)
+      pointer_->Release();
+  }
+  ComReference(const ComReference&) = delete;
+  ComReference& operator=(const ComReference&) = delete;
+  Interface* operator->() const { return pointer_; }
+  void** Receive() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// The all-users Programs folder, or the user's own when the system has none.
+bool ProgramsFolder(std::wstring* folder) {
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, path, CSIDL_COMMON_PROGRAMS, FALSE) &&
+      !::SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE)) {
+    return false;
+  }
+  path[MAX_PATH - 1] = 0;
+  *folder = path;
+  return true;
+}
+
+}  // namespace
+
+int32_t CreateShortcut(std::u16string_view target,
+                       std::u16string_view groupFolder,
+                       std::u16string_view linkName) {
+  const std::wstring wideTarget = WString(target);
+  // Declared first, so the references below are released before COM is.
+  ComApartment apartment;
+  HRESULT status = apartment.status();
+  if (FAILED(status))
+    return status;
+  ComReference<IShellLinkW> link;
+  status = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.Receive());
+  if (FAILED(status))
+    return status;
+  ComReference<IPersistFile> file;
+  status = link->QueryInterface(IID_IPersistFile, file.Receive());
+  if (FAILED(status))
+    return status;
+  // A target that does not exist yet is no failure.
+  status = link->SetPath(wideTarget.c_str());
+  if (FAILED(status))
+    return status;
+  size_t lastBackslash = wideTarget.rfind(L'\\');
+  if (lastBackslash == std::wstring::npos)
+    return status;
+  status = link->SetWorkingDirectory(wideTarget.substr(0, lastBackslash).c_str());
+  if (FAILED(status))
+    return status;
+  std::wstring linkPath = WString(groupFolder) + L"\\" + WString(linkName);
+  return file->Save(linkPath.c_str(), TRUE);
+}
+
+void CreateProgramShortcuts() {
+  const SetupState& state = State();
+  std::wstring programs;
+  if (!ProgramsFolder(&programs))
+    return;
+  std::u16string group = U(programs.c_str()) + std::u16string(u"\\") + state.displayName.str();
+  // An existing group is reused.
+  ::CreateDirectoryW(WString(group).c_str(), nullptr);
+  const std::u16string folder = state.installFolder.str();
+  for (const ProgramShortcut& shortcut : kProgramShortcuts)
+    CreateShortcut(folder + std::u16string(shortcut.target), group, shortcut.linkName);
+  CreateShortcut(folder + std::u16string(kUninstaller), group,
+                 std::u16string(kUninstallerLinkPrefix) + state.displayName.str() +
+                     std::u16string(kLinkExtension));
+}
+
+}  // namespace ql
