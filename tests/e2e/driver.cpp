@@ -13,9 +13,15 @@
 //                                  $= ends with, *= contains, =file equals the whole UTF-16LE
 //                                  file VALUE (a path relative to the package folder)
 //   click KIND ID                  presses button ID
+//   tick KIND ID                   clicks control ID itself, as the mouse does: a check box or
+//                                  radio button changes its own mark, then tells the dialog
+//   select KIND ID INDEX           chooses item INDEX of combo box ID, as a click in its list does
+//   type KIND ID TEXT              replaces the text of edit ID (or of combo box ID's edit) by
+//                                  typing TEXT one unit at a time (\u0008 is a backspace)
 //   close KIND                     closes the dialog as its close box does
 //   exit CODE                      until setup ends; its exit code must be CODE
-// VALUE may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install or message.
+// VALUE and TEXT may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install,
+// settings or message.
 // A run that does not end with "exit" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
@@ -124,6 +130,7 @@ struct Step {
   std::wstring op;
   std::wstring value;
   int number = 0;
+  int index = 0;
 };
 
 // Splits off the text up to the next space; `rest` keeps what follows that one space.
@@ -190,13 +197,23 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
   };
   if (step.verb == L"wait" || step.verb == L"close")
     return kind();
-  if (step.verb == L"click") {
+  if (step.verb == L"click" || step.verb == L"tick" || step.verb == L"select" ||
+      step.verb == L"type") {
     if (!kind())
       return false;
-    if (ParseNumber(NextWord(rest), step.number))
-      return true;
-    error = L"click needs a control id";
-    return false;
+    if (!ParseNumber(NextWord(rest), step.number)) {
+      error = step.verb + L" needs a control id";
+      return false;
+    }
+    if (step.verb == L"select" && !ParseNumber(NextWord(rest), step.index)) {
+      error = L"select needs an item index";
+      return false;
+    }
+    if (step.verb == L"type" && !Unescape(rest, step.value)) {
+      error = L"bad escape in \"" + rest + L"\"";
+      return false;
+    }
+    return true;
   }
   if (step.verb == L"exit") {
     if (ParseNumber(NextWord(rest), step.number))
@@ -483,7 +500,27 @@ class Run {
       known_.insert(dialog);
       return true;
     }
+    if (step.verb == L"tick" || step.verb == L"select" || step.verb == L"type")
+      return Operate(step);
     return Exit(step.number);
+  }
+
+  // Steps that work a control of a dialog that stays open.
+  bool Operate(const Step& step) {
+    HWND dialog = Current(step.kind);
+    if (!dialog)
+      return false;
+    HWND control = Control(dialog, step.number);
+    if (!control) {
+      error_ = L"the dialog has no control " + std::to_wstring(step.number);
+      return false;
+    }
+    bool ok = step.verb == L"tick"     ? ClickControl(control)
+              : step.verb == L"select" ? SelectComboItem(dialog, control, step.index)
+                                       : TypeText(control, step.value);
+    if (!ok)
+      error_ = L"cannot " + step.verb + L" control " + std::to_wstring(step.number);
+    return ok;
   }
 
   bool Exit(int expectedCode) {
@@ -524,7 +561,7 @@ class Run {
   UniqueKernelHandle process_;
   DWORD processId_ = 0;
   DWORD deadline_ = 0;
-  HWND current_[4] = {};
+  HWND current_[kDialogKinds] = {};
   std::set<HWND> known_;  // dialogs already pressed or closed
   int unknownPolls_ = 0;
   int shots_ = 0;

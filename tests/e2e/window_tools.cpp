@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "setup/resources/resource.h"
+#include "setup/resources/settings_ids.h"
 
 namespace ql::e2e {
 namespace {
@@ -208,6 +209,8 @@ DialogKind IdentifyDialog(HWND window) {
     return DialogKind::kAgreement;
   if (Control(window, kInstallProgressId))
     return DialogKind::kInstall;
+  if (Control(window, IDC_SELECTION_KEY_1) && Control(window, IDC_INPUT_MODE_MIXED))
+    return DialogKind::kSettings;
   if (Control(window, kMessageTextId))
     return DialogKind::kMessage;
   return DialogKind::kUnknown;
@@ -221,6 +224,8 @@ const wchar_t* DialogKindName(DialogKind kind) {
       return L"install";
     case DialogKind::kMessage:
       return L"message";
+    case DialogKind::kSettings:
+      return L"settings";
     case DialogKind::kUnknown:
       break;
   }
@@ -228,7 +233,8 @@ const wchar_t* DialogKindName(DialogKind kind) {
 }
 
 bool ParseDialogKind(const std::wstring& name, DialogKind& kind) {
-  for (DialogKind k : {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage}) {
+  for (DialogKind k : {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage,
+                       DialogKind::kSettings}) {
     if (name == DialogKindName(k)) {
       kind = k;
       return true;
@@ -254,6 +260,30 @@ bool PressButton(HWND dialog, int id) {
 
 void AskToClose(HWND window) {
   PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+bool ClickControl(HWND control) {
+  return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool SelectComboItem(HWND dialog, HWND combo, int index) {
+  if (SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR)
+    return false;
+  return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(combo)) != FALSE;
+}
+
+bool TypeText(HWND control, const std::wstring& text) {
+  HWND edit = control;
+  if (WindowClass(control) == L"ComboBox")
+    edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
+  if (!edit)
+    return false;
+  // Typed text replaces the selection: select everything first.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  for (wchar_t unit : text)
+    SendMessageW(edit, WM_CHAR, unit, 1);
+  return true;
 }
 
 bool SaveWindowPicture(HWND window, const std::wstring& path, std::wstring& error) {

@@ -16,7 +16,8 @@ namespace ql::e2e {
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
 
 // The dialogs setup shows, told apart by their controls. kUnknown is any other window.
-enum class DialogKind { kAgreement, kInstall, kMessage, kUnknown };
+enum class DialogKind { kAgreement, kInstall, kMessage, kSettings, kUnknown };
+constexpr int kDialogKinds = static_cast<int>(DialogKind::kUnknown) + 1;
 DialogKind IdentifyDialog(HWND window);
 const wchar_t* DialogKindName(DialogKind kind);
 bool ParseDialogKind(const std::wstring& name, DialogKind& kind);
@@ -35,6 +36,15 @@ std::wstring DescribeWindow(HWND window);
 bool PressButton(HWND dialog, int id);
 // Asks the window to close, as its close box does.
 void AskToClose(HWND window);
+
+// Clicks the control itself, as the mouse does (an automatic check box or radio button changes
+// its own mark, then the control tells its dialog). Posted, like PressButton.
+bool ClickControl(HWND control);
+// Chooses item `index` of a combo box and tells `dialog`, as a click in the list does.
+bool SelectComboItem(HWND dialog, HWND combo, int index);
+// Replaces the text of an edit, or of a combo box's edit, by typing `text` one unit at a time;
+// the edit applies its own rules (upper case, limits) and tells its owner of the change.
+bool TypeText(HWND control, const std::wstring& text);
 
 // Captures the window as it is on the screen into a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path, std::wstring& error);
