@@ -1,0 +1,73 @@
+#include "setup/flow/add_scheme_dialog.h"
+
+#include "setup/common/ui.h"
+#include "setup/flow/add_dialogs_win.h"
+#include "setup/flow/setup_state.h"
+#include "setup/install/add_entries.h"
+#include "setup/resources/add_dialog_ids.h"
+#include "setup/resources/resource.h"
+
+namespace ql {
+namespace {
+
+// The code table chosen in the open dialog. A new dialog starts without one, so "确定" in it
+// never adds a file chosen the time before.
+std::u16string sourcePath;
+
+bool Checked(HWND dialog, int id) {
+  return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void Open(HWND) {
+  sourcePath.clear();
+}
+
+// A keypad scheme is neither kind of main-keyboard scheme: checking one side disables the other.
+void EnableKinds(HWND dialog, int clicked) {
+  if (clicked == IDC_KIND_KEYPAD) {
+    bool mainKeyboard = !Checked(dialog, IDC_KIND_KEYPAD);
+    EnableWindow(GetDlgItem(dialog, IDC_KIND_STANDALONE), mainKeyboard);
+    EnableWindow(GetDlgItem(dialog, IDC_KIND_AUXILIARY), mainKeyboard);
+  } else if (clicked == IDC_KIND_STANDALONE || clicked == IDC_KIND_AUXILIARY) {
+    EnableWindow(GetDlgItem(dialog, IDC_KIND_KEYPAD),
+                 !Checked(dialog, IDC_KIND_STANDALONE) && !Checked(dialog, IDC_KIND_AUXILIARY));
+  }
+}
+
+void ChooseSource(HWND dialog) {
+  sourcePath.clear();
+  std::optional<ChosenFile> file = ChooseSourceFile(dialog, L"打开码表文件");
+  if (!file)
+    return;
+  sourcePath = file->path;
+  // The code table's own name proposes both the scheme's name and its folder.
+  std::u16string name = ReadSourceDescription(file->path).name;
+  SetItemText(dialog, IDC_ENTRY_NAME, name);
+  SetItemText(dialog, IDC_SCHEME_FOLDER, name);
+}
+
+bool Confirm(HWND dialog) {
+  SchemeChoice choice;
+  choice.sourcePath = sourcePath;
+  choice.kind =
+      ChosenSchemeKind(Checked(dialog, IDC_KIND_STANDALONE), Checked(dialog, IDC_KIND_AUXILIARY),
+                       Checked(dialog, IDC_KIND_KEYPAD));
+  choice.name = ItemText(dialog, IDC_ENTRY_NAME);
+  choice.folder = ItemText(dialog, IDC_SCHEME_FOLDER);
+  return AddScheme(State(), RunningProgramFolder(), choice);
+}
+
+const AddDialogBehaviour kBehaviour = {Open, ChooseSource, Confirm, EnableKinds};
+
+}  // namespace
+
+int ShowAddSchemeDialog() {
+  const SetupState& state = State();
+  if (state.schemeCount >= kMaxSchemes) {
+    TheUi().ShowMessage(kSchemeListFullMessage, state.displayName.view(), kMbOk | kMbIconError);
+    return 0;
+  }
+  return ShowAddDialog(IDD_ADD_SCHEME, kBehaviour);
+}
+
+}  // namespace ql
