@@ -9,9 +9,11 @@
 // arguments, in command-line order:
 //   wait KIND                      until a KIND dialog of setup is shown (captured when
 //                                  --screenshots is given)
-//   check KIND FIELD OP VALUE      FIELD: title | text:ID; OP: == exact, ^= starts with,
-//                                  $= ends with, *= contains, =file equals the whole UTF-16LE
-//                                  file VALUE (a path relative to the package folder)
+//   check KIND FIELD OP VALUE      FIELD: title | text:ID | state:ID (of a control: "enabled"
+//                                  or "disabled", a space, "checked" or "unchecked"); OP: ==
+//                                  exact, ^= starts with, $= ends with, *= contains, =file
+//                                  equals the whole UTF-16LE file VALUE (a path relative to the
+//                                  package folder); passes once it holds within a second
 //   click KIND ID                  presses button ID
 //   tick KIND ID                   clicks control ID itself, as the mouse does: a check box or
 //                                  radio button changes its own mark, then tells the dialog
@@ -19,9 +21,13 @@
 //   type KIND ID TEXT              replaces the text of edit ID (or of combo box ID's edit) by
 //                                  typing TEXT one unit at a time (\u0008 is a backspace)
 //   close KIND                     closes the dialog as its close box does
+//   resume KIND                    until the KIND dialog that a click or close left open takes
+//                                  steps again: every window pressed after it is gone and it is
+//                                  enabled (a button that opens a window of its own, or a
+//                                  refusal that keeps the dialog open)
 //   exit CODE                      until setup ends; its exit code must be CODE
 // VALUE and TEXT may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install,
-// settings or message.
+// settings, add-dictionary, add-scheme, open-file (the system's open-file dialog) or message.
 // A run that does not end with "exit" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
@@ -29,6 +35,7 @@
 // frames and titles itself, for captures on a display without window manager.
 #include "setup/common/win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -44,6 +51,7 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 constexpr int kSkipped = 77;
 constexpr DWORD kPollMs = 50;
+constexpr DWORD kSettleMs = 1000;
 // An unknown window must stay this many polls before it fails the run, so a window caught in the
 // middle of its creation is not mistaken for a stranger.
 constexpr int kUnknownPolls = 4;
@@ -195,7 +203,7 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
     error = L"unknown dialog kind \"" + name + L"\"";
     return false;
   };
-  if (step.verb == L"wait" || step.verb == L"close")
+  if (step.verb == L"wait" || step.verb == L"close" || step.verb == L"resume")
     return kind();
   if (step.verb == L"click" || step.verb == L"tick" || step.verb == L"select" ||
       step.verb == L"type") {
@@ -230,13 +238,17 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
       error = L"bad escape in \"" + rest + L"\"";
       return false;
     }
-    if (step.field != L"title" && step.field.rfind(L"text:", 0) != 0) {
-      error = L"check field must be title or text:ID";
-      return false;
-    }
-    if (step.field != L"title" && !ParseNumber(step.field.substr(5), step.number)) {
-      error = L"bad control id in " + step.field;
-      return false;
+    if (step.field != L"title") {
+      size_t colon = step.field.find(L':');
+      std::wstring source = step.field.substr(0, colon);
+      if (colon == std::wstring::npos || (source != L"text" && source != L"state")) {
+        error = L"check field must be title, text:ID or state:ID";
+        return false;
+      }
+      if (!ParseNumber(step.field.substr(colon + 1), step.number)) {
+        error = L"bad control id in " + step.field;
+        return false;
+      }
     }
     for (const wchar_t* op : {L"==", L"^=", L"$=", L"*=", L"=file"}) {
       if (step.op == op)
@@ -443,7 +455,8 @@ class Run {
         return false;
       }
     }
-    std::wstring actual = WindowText(source);
+    std::wstring actual =
+        step.field.rfind(L"state:", 0) == 0 ? ControlState(source) : WindowText(source);
     std::wstring expected = step.value;
     bool ok = false;
     if (step.op == L"==") {
@@ -481,11 +494,24 @@ class Run {
     return false;
   }
 
+  // A check is tried again for a short while: a posted step (tick, click) may not be handled yet
+  // when the next step looks.
+  template <typename Test>
+  bool Settled(Test test) {
+    const DWORD settleEnd = GetTickCount() + kSettleMs;
+    while (!test()) {
+      if (static_cast<LONG>(settleEnd - GetTickCount()) <= 0)
+        return false;
+      Sleep(kPollMs);
+    }
+    return true;
+  }
+
   bool Perform(const Step& step) {
     if (step.verb == L"wait")
       return Wait(step.kind);
     if (step.verb == L"check")
-      return Check(step);
+      return Settled([&] { return Check(step); });
     if (step.verb == L"click" || step.verb == L"close") {
       HWND dialog = Current(step.kind);
       if (!dialog)
@@ -498,8 +524,11 @@ class Run {
       }
       // From here on the dialog may stay visible until setup handles the press.
       known_.insert(dialog);
+      pressed_.push_back(dialog);
       return true;
     }
+    if (step.verb == L"resume")
+      return Resume(step.kind);
     if (step.verb == L"tick" || step.verb == L"select" || step.verb == L"type")
       return Operate(step);
     return Exit(step.number);
@@ -521,6 +550,41 @@ class Run {
     if (!ok)
       error_ = L"cannot " + step.verb + L" control " + std::to_wstring(step.number);
     return ok;
+  }
+
+  // Takes up again the dialog of `kind` that the steps pressed or closed last, once the windows
+  // pressed after it are gone and it is enabled, so that steps act on it again.
+  bool Resume(DialogKind kind) {
+    HWND dialog = current_[static_cast<int>(kind)];
+    auto at = std::find(pressed_.rbegin(), pressed_.rend(), dialog);
+    if (!dialog || at == pressed_.rend()) {
+      error_ = L"no " + std::wstring(DialogKindName(kind)) + L" dialog was pressed to resume";
+      return false;
+    }
+    const std::vector<HWND> later(at.base(), pressed_.end());
+    for (;;) {
+      if (!IsWindow(dialog)) {
+        error_ = L"the " + std::wstring(DialogKindName(kind)) + L" dialog has ended";
+        return false;
+      }
+      bool laterGone = std::none_of(later.begin(), later.end(),
+                                    [](HWND window) { return IsWindowVisible(window); });
+      if (laterGone && IsWindowEnabled(dialog))
+        break;
+      bool found = false;
+      if (!NoStrangers(DialogKind::kUnknown, found))
+        return false;
+      if (!TimeLeft()) {
+        error_ = L"time limit passed while waiting to resume the " +
+                 std::wstring(DialogKindName(kind)) + L" dialog";
+        return false;
+      }
+      Sleep(kPollMs);
+    }
+    known_.erase(dialog);
+    pressed_.erase(std::prev(at.base()));
+    WaitForInputIdle(process_.get(), 3000);
+    return true;
   }
 
   bool Exit(int expectedCode) {
@@ -562,7 +626,8 @@ class Run {
   DWORD processId_ = 0;
   DWORD deadline_ = 0;
   HWND current_[kDialogKinds] = {};
-  std::set<HWND> known_;  // dialogs already pressed or closed
+  std::set<HWND> known_;       // dialogs already pressed or closed
+  std::vector<HWND> pressed_;  // the same, in the order of the steps
   int unknownPolls_ = 0;
   int shots_ = 0;
   std::wstring error_;

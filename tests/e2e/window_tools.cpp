@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "setup/resources/add_dialog_ids.h"
 #include "setup/resources/resource.h"
 #include "setup/resources/settings_ids.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr int kMessageTextId = 65535;
 // The install dialog's progress bar.
 constexpr int kInstallProgressId = 1475;
+// The file name box of the system's open-file dialog.
+constexpr int kOpenFileNameId = 1148;
 // Control texts in window descriptions are cut to this many units.
 constexpr size_t kDescribedUnits = 120;
 
@@ -211,6 +214,12 @@ DialogKind IdentifyDialog(HWND window) {
     return DialogKind::kInstall;
   if (Control(window, IDC_SELECTION_KEY_1) && Control(window, IDC_INPUT_MODE_MIXED))
     return DialogKind::kSettings;
+  if (Control(window, IDC_OPEN_SOURCE) && Control(window, IDC_USE_FREQUENCIES))
+    return DialogKind::kAddDictionary;
+  if (Control(window, IDC_OPEN_SOURCE) && Control(window, IDC_KIND_KEYPAD))
+    return DialogKind::kAddScheme;
+  if (Control(window, kOpenFileNameId))
+    return DialogKind::kOpenFile;
   if (Control(window, kMessageTextId))
     return DialogKind::kMessage;
   return DialogKind::kUnknown;
@@ -226,6 +235,12 @@ const wchar_t* DialogKindName(DialogKind kind) {
       return L"message";
     case DialogKind::kSettings:
       return L"settings";
+    case DialogKind::kAddDictionary:
+      return L"add-dictionary";
+    case DialogKind::kAddScheme:
+      return L"add-scheme";
+    case DialogKind::kOpenFile:
+      return L"open-file";
     case DialogKind::kUnknown:
       break;
   }
@@ -233,8 +248,9 @@ const wchar_t* DialogKindName(DialogKind kind) {
 }
 
 bool ParseDialogKind(const std::wstring& name, DialogKind& kind) {
-  for (DialogKind k : {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage,
-                       DialogKind::kSettings}) {
+  for (DialogKind k :
+       {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage, DialogKind::kSettings,
+        DialogKind::kAddDictionary, DialogKind::kAddScheme, DialogKind::kOpenFile}) {
     if (name == DialogKindName(k)) {
       kind = k;
       return true;
@@ -248,6 +264,12 @@ std::wstring DescribeWindow(HWND window) {
                      WindowClass(window) + L"] title \"" + WindowText(window) + L"\"";
   EnumChildWindows(window, DescribeChild, reinterpret_cast<LPARAM>(&out));
   return out;
+}
+
+std::wstring ControlState(HWND control) {
+  std::wstring state = IsWindowEnabled(control) ? L"enabled" : L"disabled";
+  return state +
+         (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L" checked" : L" unchecked");
 }
 
 bool PressButton(HWND dialog, int id) {
@@ -275,8 +297,11 @@ bool SelectComboItem(HWND dialog, HWND combo, int index) {
 
 bool TypeText(HWND control, const std::wstring& text) {
   HWND edit = control;
-  if (WindowClass(control) == L"ComboBox")
-    edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
+  // An extended combo box (the open-file dialog's name box) holds a combo box holding the edit.
+  if (WindowClass(edit) == L"ComboBoxEx32")
+    edit = FindWindowExW(edit, nullptr, L"ComboBox", nullptr);
+  if (edit && WindowClass(edit) == L"ComboBox")
+    edit = FindWindowExW(edit, nullptr, L"Edit", nullptr);
   if (!edit)
     return false;
   // Typed text replaces the selection: select everything first.

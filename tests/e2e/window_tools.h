@@ -16,7 +16,16 @@ namespace ql::e2e {
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
 
 // The dialogs setup shows, told apart by their controls. kUnknown is any other window.
-enum class DialogKind { kAgreement, kInstall, kMessage, kSettings, kUnknown };
+enum class DialogKind {
+  kAgreement,
+  kInstall,
+  kMessage,
+  kSettings,
+  kAddDictionary,
+  kAddScheme,
+  kOpenFile,  // the system's open-file dialog
+  kUnknown
+};
 constexpr int kDialogKinds = static_cast<int>(DialogKind::kUnknown) + 1;
 DialogKind IdentifyDialog(HWND window);
 const wchar_t* DialogKindName(DialogKind kind);
@@ -27,6 +36,10 @@ std::wstring WindowClass(HWND window);
 std::wstring WindowText(HWND window);
 // Child control `id` of `dialog`, or null.
 HWND Control(HWND dialog, int id);
+
+// The state of a button or other control: "enabled" or "disabled", a space, then "checked" or
+// "unchecked".
+std::wstring ControlState(HWND control);
 
 // A readable account of a window: its kind, class, title and the texts of its controls.
 std::wstring DescribeWindow(HWND window);
