@@ -3,6 +3,11 @@
 # shellcheck shell=bash
 
 QL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The sample package's composed name and proposed folder with its default choices (the demo's
+# installation).
+QL_DEMO_NAME="青岚输入法平台 - 青岚拼音青岚形码"
+QL_DEMO_TARGET='C:\青岚输入法平台青岚拼音青岚形码'
+
 QL_BUILD="$QL_ROOT/build"
 
 ql_say() { printf '== %s\n' "$*"; }
