@@ -8,6 +8,7 @@
 
 #include "setup/contracts/tool_library.h"
 #include "setup/flow/install_dialog.h"
+#include "setup/flow/settings_dialog.h"
 #include "setup/resources/install_ids.h"
 
 namespace ql {
@@ -75,6 +76,7 @@ InstallationSteps WindowsInstallationSteps(HWND dialog) {
   steps.buildSchemeIndex = [](uint8_t* userData, int32_t slot) {
     return CallCreateXMIdxDll(userData, slot);
   };
+  steps.showSettingsDialog = [] { ShowSettingsDialog(); };
   return steps;
 }
 

@@ -11,8 +11,11 @@
 #include "setup/compiler/pinyin_index.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/setup_state.h"
+#include "setup/install/file_access.h"
 #include "setup/install/keyboard_layout.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/install/shortcuts.h"
+#include "setup/install/version_stamp.h"
 
 namespace ql {
 namespace {
@@ -173,8 +176,10 @@ InstallationSteps PortableInstallationSteps() {
   steps.isRoot = IsRootPath;
   steps.createFolder = [](std::u16string_view folder) { EnsureFolder(folder); };
   steps.chooseModuleFileName = [](std::u16string_view setupIni) { ChooseModuleFileName(setupIni); };
-  steps.grantAccess = [](std::u16string_view, std::u16string_view, uint32_t) {};
-  steps.stampModule = [] {};
+  steps.grantAccess = [](std::u16string_view folder, std::u16string_view account, uint32_t mask) {
+    GrantFileAccess(folder, account, mask);
+  };
+  steps.stampModule = StampModuleVersion;
   steps.systemFolder = SystemFolder;
   steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
     if (std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from))
@@ -183,7 +188,7 @@ InstallationSteps PortableInstallationSteps() {
   steps.buildPhraseTable = [] { BuildPhraseTable(); };
   steps.restorPara = [] {};
   steps.writeInstallRecord = WriteInstallRecord;
-  steps.createShortcuts = [] {};
+  steps.createShortcuts = CreateProgramShortcuts;
   steps.mapDataFile = MapDataFile;
   steps.buildSchemeIndex = [](uint8_t*, int32_t) { return std::optional<int32_t>(); };
   steps.buildPinyinIndex = BuildPinyinIndex;
@@ -216,7 +221,7 @@ void RunInstallation(const InstallationSteps& steps) {
   steps.stampModule();
   // 7: the module into the system folder under its installed name.
   steps.copyFile(
-      state.installFolder.str() + std::u16string(kModuleFile),
+      state.installFolder.str() + std::u16string(kModuleFileName),
       WithBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) + state.imeFileName.str());
   // 8: an upgrade keeps every data file and setting.
   if (state.upgradeInstall)

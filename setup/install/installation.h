@@ -28,15 +28,11 @@ constexpr std::u16string_view kModuleInUsePrefix = u"mvkorel6";
 constexpr std::u16string_view kMainDataMapping = u"buildmainck";
 constexpr std::u16string_view kUserDataMapping = u"buildmainUserck";
 constexpr std::u16string_view kUserDataFile = u"user.dat";
-constexpr std::u16string_view kModuleFile = u"qlsrfpt.ime";
 constexpr std::u16string_view kSetupIniFile = u"setup.ini";
 constexpr std::u16string_view kPinyinIndexFile = u"拼音\\qinglan.idx";
 constexpr std::u16string_view kPinyinUserIndexFile = u"拼音\\User.idx";
 // Where the pinyin index builder writes the user index.
 constexpr std::u16string_view kInstalledUserIndexFile = u"输入方案\\拼音\\User.idx";
-// The account the installed folder is opened to, with full access (GENERIC_ALL).
-constexpr std::u16string_view kEveryoneAccount = u"everyone";
-constexpr uint32_t kGenericAll = 0x10000000;
 
 // Lengths the worker reads: the folder field for the root test and for the target, the name
 // field, the running program's path and the system folder.

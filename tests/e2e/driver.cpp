@@ -2,7 +2,8 @@
 // as a user would, failing on anything it did not expect.
 //
 //   ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]
-//                 [--wine-frames] [--require-file RELATIVE_PATH]... [--script FILE]
+//                 [--wine-frames] [--require-file RELATIVE_PATH]... [--hold-mapping NAME]...
+//                 [--script FILE]
 //                 [--step "STEP"]...
 //
 // Steps come from --script files (UTF-8, one step a line, '#' starts a comment line) and --step
@@ -20,6 +21,9 @@
 //   select KIND ID INDEX           chooses item INDEX of combo box ID, as a click in its list does
 //   type KIND ID TEXT              replaces the text of edit ID (or of combo box ID's edit) by
 //                                  typing TEXT one unit at a time (\u0008 is a backspace)
+//   mark KIND ID on|off TEXT       sets or clears the check mark of the first item of tree view
+//                                  ID whose text starts with TEXT, then asks the dialog to
+//                                  refresh, as the click on the item does
 //   close KIND                     closes the dialog as its close box does
 //   resume KIND                    until the KIND dialog that a click or close left open takes
 //                                  steps again: every window pressed after it is gone and it is
@@ -31,8 +35,9 @@
 // A run that does not end with "exit" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
-// 77 skipped (a --require-file is missing from the package). --wine-frames makes Wine draw window
-// frames and titles itself, for captures on a display without window manager.
+// 77 skipped (a --require-file is missing from the package). --hold-mapping keeps a named shared
+// memory block open while setup runs, as the running input-method module does. --wine-frames makes
+// Wine draw window frames and titles itself, for captures on a display without window manager.
 #include "setup/common/win.h"
 
 #include <algorithm>
@@ -206,7 +211,7 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
   if (step.verb == L"wait" || step.verb == L"close" || step.verb == L"resume")
     return kind();
   if (step.verb == L"click" || step.verb == L"tick" || step.verb == L"select" ||
-      step.verb == L"type") {
+      step.verb == L"type" || step.verb == L"mark") {
     if (!kind())
       return false;
     if (!ParseNumber(NextWord(rest), step.number)) {
@@ -217,7 +222,14 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
       error = L"select needs an item index";
       return false;
     }
-    if (step.verb == L"type" && !Unescape(rest, step.value)) {
+    if (step.verb == L"mark") {
+      step.op = NextWord(rest);
+      if (step.op != L"on" && step.op != L"off") {
+        error = L"mark needs on or off";
+        return false;
+      }
+    }
+    if ((step.verb == L"type" || step.verb == L"mark") && !Unescape(rest, step.value)) {
       error = L"bad escape in \"" + rest + L"\"";
       return false;
     }
@@ -298,6 +310,7 @@ struct Options {
   std::wstring setup;
   std::wstring screenshots;
   std::vector<std::wstring> requiredFiles;
+  std::vector<std::wstring> heldMappings;
   DWORD timeoutMs = 60000;
   std::vector<Step> steps;
 };
@@ -313,6 +326,15 @@ class Run {
       if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Print(L"SKIP: the package has no " + name);
         return kSkipped;
+      }
+    }
+    std::vector<UniqueKernelHandle> held;
+    for (const std::wstring& name : options_.heldMappings) {
+      held.emplace_back(
+          CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name.c_str()));
+      if (!held.back()) {
+        Print(L"FAIL: cannot create the shared memory " + name);
+        return kFailed;
       }
     }
     if (!Start())
@@ -529,7 +551,8 @@ class Run {
     }
     if (step.verb == L"resume")
       return Resume(step.kind);
-    if (step.verb == L"tick" || step.verb == L"select" || step.verb == L"type")
+    if (step.verb == L"tick" || step.verb == L"select" || step.verb == L"type" ||
+        step.verb == L"mark")
       return Operate(step);
     return Exit(step.number);
   }
@@ -544,12 +567,38 @@ class Run {
       error_ = L"the dialog has no control " + std::to_wstring(step.number);
       return false;
     }
+    if (step.verb == L"mark")
+      return Mark(dialog, control, step);
     bool ok = step.verb == L"tick"     ? ClickControl(control)
               : step.verb == L"select" ? SelectComboItem(dialog, control, step.index)
                                        : TypeText(control, step.value);
     if (!ok)
       error_ = L"cannot " + step.verb + L" control " + std::to_wstring(step.number);
     return ok;
+  }
+
+  // The install dialog's refresh message, which a click in its tree posts.
+  static constexpr UINT kRefreshMessage = 31607;
+  static constexpr WPARAM kRefreshParameter = 10000;
+
+  bool Mark(HWND dialog, HWND tree, const Step& step) {
+    std::vector<TreeItem> items;
+    if (!ReadTree(tree, process_.get(), items)) {
+      error_ = L"cannot read the tree";
+      return false;
+    }
+    for (const TreeItem& item : items) {
+      if (item.text.rfind(step.value, 0) != 0)
+        continue;
+      if (!SetTreeCheck(tree, process_.get(), item.item, step.op == L"on")) {
+        error_ = L"cannot mark \"" + item.text + L"\"";
+        return false;
+      }
+      PostMessageW(dialog, kRefreshMessage, kRefreshParameter, kRefreshParameter);
+      return true;
+    }
+    error_ = L"no tree item starts with \"" + step.value + L"\"";
+    return false;
   }
 
   // Takes up again the dialog of `kind` that the steps pressed or closed last, once the windows
@@ -657,7 +706,8 @@ int Usage(const std::wstring& problem) {
   Print(L"ql_e2e_driver: " + problem);
   Print(
       L"usage: ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]\n"
-      L"       [--wine-frames] [--require-file PATH]... [--script FILE] [--step \"STEP\"]...");
+      L"       [--wine-frames] [--require-file PATH]... [--hold-mapping NAME]... [--script FILE]\n"
+      L"       [--step \"STEP\"]...");
   return kUsage;
 }
 
@@ -682,6 +732,8 @@ int Main(int argc, wchar_t** argv) {
       options.screenshots = WindowsPath(value);
     } else if (option == L"--require-file") {
       options.requiredFiles.push_back(value);
+    } else if (option == L"--hold-mapping") {
+      options.heldMappings.push_back(value);
     } else if (option == L"--timeout") {
       int seconds = 0;
       if (!ParseNumber(value, seconds) || seconds == 0)

@@ -6,15 +6,16 @@ target_include_directories(ql_e2e_inspect PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(ql_e2e_inspect PRIVATE qlinstall qlcompiler qlcore shell32)
 target_link_options(ql_e2e_inspect PRIVATE -municode)
 
-# ql_install_test(NAME VARIANT STEPS INSTALL_NAME TARGET [EXPECT what...] [DRIVER options...]):
-# the package fixture, the prefix preparation, the driven run, then the expectations.
+# ql_install_test(NAME VARIANT STEPS INSTALL_NAME TARGET [SEED seeds...] [EXPECT what...]
+#                 [DRIVER options...]): the package fixture, the prefix preparation, the driven
+# run, then the expectations.
 function(ql_install_test name variant steps install_name target)
-  cmake_parse_arguments(PARSE_ARGV 5 arg "" "" "EXPECT;DRIVER")
+  cmake_parse_arguments(PARSE_ARGV 5 arg "" "" "SEED;EXPECT;DRIVER")
   set(out ${QL_E2E_PACKAGES}/${name})
   add_test(NAME e2e.${name}.package
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/prepare-package.sh ${variant} ${out}
                    ${QL_E2E_STANDINS} $<TARGET_FILE:setup>)
-  add_test(NAME e2e.${name}.prefix COMMAND ql_e2e_inspect prepare ${install_name} ${target})
+  add_test(NAME e2e.${name}.prefix COMMAND ql_e2e_inspect prepare ${install_name} ${target} ${arg_SEED})
   set_tests_properties(e2e.${name}.package e2e.${name}.prefix PROPERTIES
                        FIXTURES_SETUP e2e.${name} RUN_SERIAL TRUE)
   add_test(NAME e2e.${name}
@@ -35,9 +36,9 @@ set(QL_SAMPLE_NAME "青岚输入法平台 - 青岚拼音青岚形码")
 # target, the data is compiled, the pinyin slot and the shape-code scheme's main slot are filled,
 # the record, the layout and the module are in place.
 ql_install_test(install.fresh sample install-fresh "${QL_SAMPLE_NAME}" "C:\\e2e\\fresh"
-  EXPECT installed module-copied moved Z:${QL_E2E_PACKAGES}/install.fresh/package
+  EXPECT installed module-copied moved Z:${QL_E2E_PACKAGES}/install.fresh/package fuzzy 010000011
          file "输入方案\\拼音\\qinglan.idx" file "输入方案\\拼音\\User.idx" file setup.ini
-         slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 "")
+         slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 -)
 # An upgrade replaces the module only: nothing compiled, recorded or registered.
 ql_install_test(install.upgrade sample install-upgrade "${QL_SAMPLE_NAME}" "C:\\e2e\\upgrade"
   EXPECT not-installed module-copied moved Z:${QL_E2E_PACKAGES}/install.upgrade/package)
@@ -47,3 +48,14 @@ ql_install_test(install.root sample install-root "${QL_SAMPLE_NAME}" "C:\\e2e\\r
 # Cancelling leaves everything as it was.
 ql_install_test(install.cancel sample install-cancel "${QL_SAMPLE_NAME}" "C:\\e2e\\cancel"
   EXPECT not-installed no-file setup.ini)
+# Settings of an earlier installation are kept: no questions, the default fuzzy pairs are on.
+ql_install_test(install.kept-settings sample install-kept-settings "${QL_SAMPLE_NAME}"
+  "C:\\e2e\\kept" SEED settings 61 EXPECT installed settings 61 fuzzy 010000011)
+# The module of the name is running: the package is moved, nothing more.
+ql_install_test(install.in-use sample install-in-use "${QL_SAMPLE_NAME}" "C:\\e2e\\inuse"
+  SEED layout E0020804 QLBUSY.IME DRIVER --hold-mapping mvkorel6QLBUSY
+  EXPECT file setup.ini no-file "词库\\cz.dat" moved Z:${QL_E2E_PACKAGES}/install.in-use/package)
+# Pinyin not chosen: composed name and folder follow the marks; no index, a free pinyin slot.
+ql_install_test(install.no-pinyin sample install-no-pinyin "青岚输入法平台 - 青岚形码"
+  "C:\\e2e\\nopinyin" EXPECT installed no-file "输入方案\\拼音\\qinglan.idx"
+  slot 0 - slot 1 "输入方案\\形码" settings 1)

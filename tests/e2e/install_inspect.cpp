@@ -1,10 +1,13 @@
 // ql_e2e_inspect: prepares the Wine prefix for an installation run and reports or checks what
 // the run left behind.
 //
-//   ql_e2e_inspect prepare NAME TARGET    removes TARGET and NAME's install record and settings,
+//   ql_e2e_inspect prepare NAME TARGET [SEED...]
+//                                         removes TARGET and NAME's install record and settings,
 //                                         seeds the keyboard-layouts key (absent in a fresh
 //                                         prefix) with US English and Simplified Chinese, and
-//                                         resets the preload list to US English
+//                                         resets the preload list to US English; then each SEED:
+//       settings N          NAME's settings key with N values, as an earlier installation's
+//       layout ID IMEFILE   a layout ID whose text names NAME and whose module is IMEFILE
 //   ql_e2e_inspect summary NAME TARGET    prints the installed files, the registry values the
 //                                         run wrote and the decoded header of the installed
 //                                         cz.dat
@@ -14,8 +17,9 @@
 //       installed       the data files, the record, the layout and the system module are there
 //       not-installed   no record, no compiled data, no layout of NAME
 //       moved PACKAGE   PACKAGE (a folder) is empty: everything moved into TARGET
-//       slot N TEXT     slot N of the installed cz.dat holds TEXT
+//       slot N TEXT     slot N of the installed cz.dat holds TEXT ("-": the slot is free)
 //       settings N      NAME's settings key holds N values
+//       fuzzy DIGITS    the nine fuzzy-pinyin bytes of the installed cz.dat, e.g. 010000011
 //       module-copied   the system folder holds the module named in TARGET's setup.ini
 //       file REL        TARGET holds the file REL; no-file REL: it does not
 //
@@ -95,7 +99,38 @@ void DeleteFolder(const std::u16string& folder) {
   SHFileOperationW(&operation);
 }
 
-int Prepare(const std::u16string& name, const std::u16string& target) {
+bool Seed(const std::u16string& name, const std::vector<std::u16string>& args, size_t* i) {
+  const std::u16string& what = args[(*i)++];
+  auto next = [&]() -> std::u16string { return *i < args.size() ? args[(*i)++] : u""; };
+  if (what == u"settings") {
+    std::u16string count = next();
+    RegKey key;
+    if (ql::TheRegistry().CreateKey(ql::kHkeyCurrentUser,
+                                    std::u16string(kCurrentVersion) + u"\\" + name,
+                                    ql::kKeyAllAccess, key.Receive()) != kErrorSuccess)
+      return false;
+    for (int n = 0; ql::DecimalText(n) != count && n < 1000; ++n) {
+      const uint8_t zero[4] = {};
+      ql::TheRegistry().SetValue(key.get(), u"kept" + ql::DecimalText(n), ql::kRegDword, zero, 4);
+    }
+    return true;
+  }
+  if (what == u"layout") {
+    std::u16string id = next();
+    std::u16string module = next();
+    std::u16string path = std::u16string(kLayouts) + u"\\" + id;
+    SetText(ql::kHkeyLocalMachine, path, u"IME file", module);
+    SetText(ql::kHkeyLocalMachine, path, u"layout file", u"kbdus.dll");
+    SetText(ql::kHkeyLocalMachine, path, u"layout text", u"中文(简体) - " + name);
+    return true;
+  }
+  Print(u"unknown seed " + what);
+  return false;
+}
+
+int Prepare(const std::u16string& name,
+            const std::u16string& target,
+            const std::vector<std::u16string>& seeds) {
   DeleteFolder(target);
   DeleteTree(ql::kHkeyLocalMachine, std::u16string(kCurrentVersion) + u"\\" + name);
   DeleteTree(ql::kHkeyCurrentUser, std::u16string(kCurrentVersion) + u"\\" + name);
@@ -109,6 +144,10 @@ int Prepare(const std::u16string& name, const std::u16string& target) {
           u"Chinese (Simplified) - US Keyboard");
   DeleteTree(ql::kHkeyCurrentUser, kPreload);
   SetText(ql::kHkeyCurrentUser, kPreload, u"1", u"00000409");
+  for (size_t i = 0; i < seeds.size();) {
+    if (!Seed(name, seeds, &i))
+      return 1;
+  }
   return 0;
 }
 
@@ -314,6 +353,8 @@ bool Expect(const std::u16string& name,
       return Fail(u"slot needs a number from 0 to 5");
     int32_t slot = number[0] - u'0';
     std::u16string text = next();
+    if (text == u"-")
+      text.clear();
     std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
     if (!data)
       return Fail(u"no cz.dat");
@@ -326,6 +367,19 @@ bool Expect(const std::u16string& name,
     std::vector<Value> values = Values(ql::kHkeyCurrentUser, record, &exists);
     return ql::DecimalText(static_cast<int64_t>(values.size())) == count ||
            Fail(u"settings values: " + ql::DecimalText(static_cast<int64_t>(values.size())));
+  }
+  if (what == u"fuzzy") {
+    std::u16string digits = next();
+    std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
+    std::optional<ql::FuzzyPairBytes> fuzzy;
+    if (data)
+      fuzzy = ql::ReadFuzzyPairs(data->data(), data->size());
+    if (!fuzzy)
+      return Fail(u"no fuzzy-pinyin bytes");
+    std::u16string actual;
+    for (uint8_t pair : fuzzy->pairs)
+      actual += ql::DecimalText(pair);
+    return actual == digits || Fail(u"fuzzy-pinyin bytes " + actual);
   }
   if (what == u"module-copied") {
     std::u16string module = SystemModulePath(name, target);
@@ -349,14 +403,14 @@ int wmain(int argc, wchar_t** argv) {
   std::u16string command(ql::U(argv[1]));
   std::u16string name(ql::U(argv[2]));
   std::u16string target = WithBackslash(std::u16string(ql::U(argv[3])));
+  std::vector<std::u16string> args;
+  for (int i = 4; i < argc; ++i)
+    args.emplace_back(ql::U(argv[i]));
   if (command == u"prepare")
-    return Prepare(name, target);
+    return Prepare(name, target, args);
   if (command == u"summary")
     return Summary(name, target);
   if (command == u"expect") {
-    std::vector<std::u16string> args;
-    for (int i = 4; i < argc; ++i)
-      args.emplace_back(ql::U(argv[i]));
     for (size_t i = 0; i < args.size();) {
       if (!Expect(name, target, args, &i))
         return 1;
