@@ -7,6 +7,8 @@
 #include <ole2.h>
 #include <shlobj.h>
 
+#include "setup/flow/add_dictionary_dialog.h"
+#include "setup/flow/add_scheme_dialog.h"
 #include "setup/flow/install_selection.h"
 #include "setup/flow/installation_steps_win.h"
 #include "setup/flow/setup_state.h"
@@ -60,6 +62,11 @@ HTREEITEM InsertItem(HTREEITEM parent,
 bool IsChecked(HTREEITEM item) {
   UINT state = TreeView_GetItemState(g_tree.tree, item, TVIS_STATEIMAGEMASK);
   return (state >> 12) == kChecked;
+}
+
+void SetChecked(HTREEITEM item, bool checked) {
+  TreeView_SetItemState(g_tree.tree, item, INDEXTOSTATEIMAGEMASK(checked ? kChecked : kUnchecked),
+                        TVIS_STATEIMAGEMASK);
 }
 
 LPARAM ItemNumber(HTREEITEM item) {
@@ -229,6 +236,48 @@ void OnBrowse(HWND dialog) {
     OleUninitialize();
 }
 
+// Appends the scheme the add-scheme dialog wrote at schemeCount: its item under its category,
+// unchecked, with its name only.
+void InsertAddedScheme() {
+  SetupState& state = State();
+  if (state.schemeCount >= kMaxSchemes)
+    return;
+  uint32_t index = state.schemeCount;
+  InsertItem(SchemeParent(index), state.schemes[index].name.str(), kItemImage, index, false);
+  state.schemeCount += 1;
+}
+
+void OnAddScheme() {
+  SetupState& state = State();
+  state.moreSchemesAdded = 0;
+  if (!ShowAddSchemeDialog())
+    return;
+  InsertAddedScheme();
+  // A standalone main-keyboard scheme also comes as an auxiliary scheme right after it.
+  if (state.moreSchemesAdded) {
+    state.moreSchemesAdded = 0;
+    InsertAddedScheme();
+  }
+}
+
+// Appends the dictionary the add-dictionary dialog wrote at dictionaryCount, then sets every
+// dictionary mark from the records: an added backup deselects the dictionaries before it.
+void OnAddDictionary() {
+  SetupState& state = State();
+  if (!ShowAddDictionaryDialog() || state.dictionaryCount >= kMaxDictionaries)
+    return;
+  uint32_t index = state.dictionaryCount;
+  InsertItem(g_tree.dictionaryRoot, AddedDictionaryItemText(state, index), kItemImage, index,
+             state.dictionaries[index].selected != 0);
+  state.dictionaryCount += 1;
+  for (HTREEITEM item = TreeView_GetChild(g_tree.tree, g_tree.dictionaryRoot); item != nullptr;
+       item = TreeView_GetNextSibling(g_tree.tree, item)) {
+    LPARAM number = ItemNumber(item);
+    if (number >= 0 && static_cast<uint32_t>(number) < kMaxDictionaries)
+      SetChecked(item, state.dictionaries[number].selected != 0);
+  }
+}
+
 void OnInstall(HWND dialog, bool upgrade) {
   State().upgradeInstall = upgrade ? 1 : 0;
   RunInstallation(WindowsInstallationSteps(dialog));
@@ -258,6 +307,12 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam) {
       return TRUE;
     case IDC_BROWSE:
       OnBrowse(dialog);
+      return TRUE;
+    case IDC_ADD_SCHEME:
+      OnAddScheme();
+      return TRUE;
+    case IDC_ADD_DICTIONARY:
+      OnAddDictionary();
       return TRUE;
     case IDC_NAME_EDIT:
       if (code == EN_CHANGE)

@@ -59,3 +59,7 @@ ql_install_test(install.in-use sample install-in-use "${QL_SAMPLE_NAME}" "C:\\e2
 ql_install_test(install.no-pinyin sample install-no-pinyin "青岚输入法平台 - 青岚形码"
   "C:\\e2e\\nopinyin" EXPECT installed no-file "输入方案\\拼音\\qinglan.idx"
   slot 0 - slot 1 "输入方案\\形码" settings 1)
+# A dictionary and a scheme added in the install dialog are installed with the rest.
+ql_install_test(install.added added install-added "青岚输入法平台 - 青岚拼音青岚形码我的码"
+  "C:\\e2e\\added" EXPECT installed phrase 老师开心 slot 1 "输入方案\\形码"
+  slot 2 "输入方案\\我的码" slot 4 - file "输入方案\\我的码\\mb.txt")

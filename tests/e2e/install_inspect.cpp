@@ -19,6 +19,7 @@
 //       moved PACKAGE   PACKAGE (a folder) is empty: everything moved into TARGET
 //       slot N TEXT     slot N of the installed cz.dat holds TEXT ("-": the slot is free)
 //       settings N      NAME's settings key holds N values
+//       phrase TEXT     the installed cz.dat holds the phrase TEXT
 //       fuzzy DIGITS    the nine fuzzy-pinyin bytes of the installed cz.dat, e.g. 010000011
 //       module-copied   the system folder holds the module named in TARGET's setup.ini
 //       file REL        TARGET holds the file REL; no-file REL: it does not
@@ -367,6 +368,15 @@ bool Expect(const std::u16string& name,
     std::vector<Value> values = Values(ql::kHkeyCurrentUser, record, &exists);
     return ql::DecimalText(static_cast<int64_t>(values.size())) == count ||
            Fail(u"settings values: " + ql::DecimalText(static_cast<int64_t>(values.size())));
+  }
+  if (what == u"phrase") {
+    std::u16string text = next();
+    std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
+    if (!data)
+      return Fail(u"no cz.dat");
+    std::string dump = ql::DumpPhraseTable(data->data(), data->size());
+    return dump.find("\"" + ql::Utf16ToUtf8(text) + "\"") != std::string::npos ||
+           Fail(u"no phrase " + text);
   }
   if (what == u"fuzzy") {
     std::u16string digits = next();

@@ -29,6 +29,13 @@ head -c 2000 "$pkg/License.txt" >"$expected/license.txt"
 
 case "$variant" in
   sample) ;;
+  added)
+    # Sources the user adds from the install dialog: a plain word list and a code table.
+    mkdir -p "$out/sources"
+    printf '老师开心 7\n公司同事 6\n' | package_text >"$out/sources/mine.txt"
+    printf '[Description]\nName=我的码\nMaxCodes=4\n[Text]\nls 老师\n' | package_text \
+      >"$out/sources/mb.txt"
+    ;;
   names-module | names-zero | names-none)
     # A manifest whose names differ from the module's, so the title shows whose name won.
     sed -e 's/^MainName=.*/MainName=青岚拼音/' -e 's/^Name=.*/Name=青岚拼音 标准版/' \
