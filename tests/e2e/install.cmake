@@ -3,7 +3,7 @@
 # the folder, the system folder and the registry afterwards.
 add_executable(ql_e2e_inspect install_inspect.cpp)
 target_include_directories(ql_e2e_inspect PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(ql_e2e_inspect PRIVATE qlinstall qlcompiler qlcore shell32)
+target_link_libraries(ql_e2e_inspect PRIVATE qlinstall qlcompiler qlcore shell32 ole32 uuid version)
 target_link_options(ql_e2e_inspect PRIVATE -municode)
 
 # ql_install_test(NAME VARIANT STEPS INSTALL_NAME TARGET [SEED seeds...] [EXPECT what...]
@@ -36,7 +36,7 @@ set(QL_SAMPLE_NAME "青岚输入法平台 - 青岚拼音青岚形码")
 # target, the data is compiled, the pinyin slot and the shape-code scheme's main slot are filled,
 # the record, the layout and the module are in place.
 ql_install_test(install.fresh sample install-fresh "${QL_SAMPLE_NAME}" "C:\\e2e\\fresh"
-  EXPECT installed module-copied moved Z:${QL_E2E_PACKAGES}/install.fresh/package fuzzy 010000011
+  EXPECT installed module-copied shortcuts 5 moved Z:${QL_E2E_PACKAGES}/install.fresh/package fuzzy 010000011
          file "输入方案\\拼音\\qinglan.idx" file "输入方案\\拼音\\User.idx" file setup.ini
          slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 -)
 # An upgrade replaces the module only: nothing compiled, recorded or registered.

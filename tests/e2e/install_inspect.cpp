@@ -2,7 +2,8 @@
 // the run left behind.
 //
 //   ql_e2e_inspect prepare NAME TARGET [SEED...]
-//                                         removes TARGET and NAME's install record and settings,
+//                                         removes TARGET, NAME's program group, install record and
+//                                         settings,
 //                                         seeds the keyboard-layouts key (absent in a fresh
 //                                         prefix) with US English and Simplified Chinese, and
 //                                         resets the preload list to US English; then each SEED:
@@ -22,12 +23,15 @@
 //       phrase TEXT     the installed cz.dat holds the phrase TEXT
 //       fuzzy DIGITS    the nine fuzzy-pinyin bytes of the installed cz.dat, e.g. 010000011
 //       module-copied   the system folder holds the module named in TARGET's setup.ini
+//       shortcuts N     the program group named NAME holds N links
 //       file REL        TARGET holds the file REL; no-file REL: it does not
 //
 // Output is UTF-8. NAME and TARGET are given as on the command line of a Windows program.
 #include "setup/common/win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -100,6 +104,8 @@ void DeleteFolder(const std::u16string& folder) {
   SHFileOperationW(&operation);
 }
 
+std::u16string ProgramGroup(const std::u16string& name);
+
 bool Seed(const std::u16string& name, const std::vector<std::u16string>& args, size_t* i) {
   const std::u16string& what = args[(*i)++];
   auto next = [&]() -> std::u16string { return *i < args.size() ? args[(*i)++] : u""; };
@@ -133,6 +139,8 @@ int Prepare(const std::u16string& name,
             const std::u16string& target,
             const std::vector<std::u16string>& seeds) {
   DeleteFolder(target);
+  if (!ProgramGroup(name).empty())
+    DeleteFolder(ProgramGroup(name));
   DeleteTree(ql::kHkeyLocalMachine, std::u16string(kCurrentVersion) + u"\\" + name);
   DeleteTree(ql::kHkeyCurrentUser, std::u16string(kCurrentVersion) + u"\\" + name);
   DeleteTree(ql::kHkeyLocalMachine, kLayouts);
@@ -257,6 +265,84 @@ std::u16string SystemModulePath(const std::u16string& name, const std::u16string
   return WithBackslash(ql::SystemFolder()) + ql::U(stem) + u".ime";
 }
 
+// The version strings stamped into the installed module.
+void PrintVersionStrings(const std::u16string& module) {
+  std::wstring path = ql::WString(module);
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+  std::vector<uint8_t> info(size);
+  if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, info.data())) {
+    Print(u"    (no version resource)");
+    return;
+  }
+  struct Translation {
+    WORD language;
+    WORD codePage;
+  }* translation = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                      reinterpret_cast<void**>(&translation), &length) ||
+      length < sizeof(Translation))
+    return;
+  wchar_t block[64];
+  swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language,
+           translation->codePage);
+  for (const wchar_t* key : {L"FileDescription", L"InternalName", L"PrivateBuild"}) {
+    wchar_t* text = nullptr;
+    std::wstring query = std::wstring(block) + key;
+    if (VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length))
+      Print(u"    " + std::u16string(ql::U(key)) + u" = \"" + ql::U(text) + u"\"");
+  }
+}
+
+std::u16string ProgramGroup(const std::u16string& name) {
+  wchar_t programs[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE) &&
+      !SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAMS, FALSE))
+    return std::u16string();
+  return std::u16string(ql::U(programs)) + u"\\" + name + u"\\";
+}
+
+// The links of the group, each with its target (read through the item list, which keeps every
+// character) and its working folder.
+std::vector<std::u16string> Shortcuts(const std::u16string& group) {
+  std::vector<std::u16string> lines;
+  WIN32_FIND_DATAW found = {};
+  HANDLE search = FindFirstFileW(ql::WString(group + u"*.lnk").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE)
+    return lines;
+  HRESULT com = CoInitialize(nullptr);
+  do {
+    std::u16string line = ql::U(found.cFileName);
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+      IPersistFile* file = nullptr;
+      if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        std::wstring path = ql::WString(group) + found.cFileName;
+        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+          LPITEMIDLIST items = nullptr;
+          wchar_t targetPath[MAX_PATH] = {};
+          wchar_t folder[MAX_PATH] = {};
+          if (SUCCEEDED(link->GetIDList(&items)) && items != nullptr) {
+            SHGetPathFromIDListW(items, targetPath);
+            CoTaskMemFree(items);
+          }
+          link->GetWorkingDirectory(folder, MAX_PATH);
+          line += u" -> " + std::u16string(ql::U(targetPath)) + u"  (in " + ql::U(folder) + u")";
+        }
+        file->Release();
+      }
+      link->Release();
+    }
+    lines.push_back(line);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  if (SUCCEEDED(com))
+    CoUninitialize();
+  return lines;
+}
+
 int Summary(const std::u16string& name, const std::u16string& target) {
   Print(u"== installed folder " + target);
   std::vector<std::u16string> files;
@@ -266,6 +352,11 @@ int Summary(const std::u16string& name, const std::u16string& target) {
   std::u16string module = SystemModulePath(name, target);
   Print(u"== module in the system folder: " + module +
         (ql::FileExists(module) ? u"  (present)" : u"  (absent)"));
+  PrintVersionStrings(module);
+  std::u16string group = ProgramGroup(name);
+  Print(u"== program group " + group);
+  for (const std::u16string& line : Shortcuts(group))
+    Print(u"    " + line);
   Print(u"== registry");
   PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kCurrentVersion) + u"\\" + name);
   for (const std::u16string& id : LayoutsOf(name))
@@ -390,6 +481,12 @@ bool Expect(const std::u16string& name,
     for (uint8_t pair : fuzzy->pairs)
       actual += ql::DecimalText(pair);
     return actual == digits || Fail(u"fuzzy-pinyin bytes " + actual);
+  }
+  if (what == u"shortcuts") {
+    std::u16string count = next();
+    size_t links = Shortcuts(ProgramGroup(name)).size();
+    return ql::DecimalText(static_cast<int64_t>(links)) == count ||
+           Fail(u"links in the program group: " + ql::DecimalText(static_cast<int64_t>(links)));
   }
   if (what == u"module-copied") {
     std::u16string module = SystemModulePath(name, target);
