@@ -29,16 +29,6 @@ uint32_t LoadU32(const std::vector<uint8_t>& bytes, size_t at) {
          (static_cast<uint32_t>(bytes[at + 3]) << 24);
 }
 
-// UTF-16LE bytes of a text as given: no byte-order mark added, line ends untouched.
-std::vector<uint8_t> RawUtf16(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  return bytes;
-}
-
 // The expected work buffer: zero, with the header fields and the bytes each test sets.
 struct ExpectedBuffer {
   explicit ExpectedBuffer(uint32_t length, size_t size = kWorkSize) : bytes(size, 0) {
@@ -242,7 +232,7 @@ TEST_F(ReadingTableTest, StaleBytesInTheTableAreaAreCleared) {
 
 TEST_F(ReadingTableTest, FilesOutsideTheLineConventionLoseNoCharacter) {
   // Without byte-order mark the first line still counts; with bare LF ends the tone digit stays.
-  BuildRaw(RawUtf16(u"行 xing2\n中 zhong1\r\n"));
+  BuildRaw(test::RawUtf16(u"行 xing2\n中 zhong1\r\n"));
   ExpectedBuffer expected(kEmptyLength);
   expected.Put(CharacterAt(u'行'), {0x36, 0x19, 2, 0, 0});
   expected.Put(CharacterAt(u'中'), {0x39, 0x22, 1, 0, 0});

@@ -24,6 +24,15 @@ std::vector<uint8_t> Utf16File(std::string_view utf8Text) {
   return bytes;
 }
 
+std::vector<uint8_t> RawUtf16(std::u16string_view text) {
+  std::vector<uint8_t> bytes;
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
 namespace {
 
 fs::path ToPath(std::u16string_view text) {

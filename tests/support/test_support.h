@@ -13,6 +13,8 @@ namespace ql::test {
 
 // UTF-16LE bytes with byte-order mark of UTF-8 text whose LF line ends become CR LF.
 std::vector<uint8_t> Utf16File(std::string_view utf8Text);
+// UTF-16LE bytes of a text as given: no byte-order mark added, line ends untouched.
+std::vector<uint8_t> RawUtf16(std::u16string_view text);
 
 // Records every message and progress step instead of showing them.
 class RecordingUi : public Ui {

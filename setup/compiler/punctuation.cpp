@@ -1,0 +1,78 @@
+#include "setup/compiler/punctuation.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "setup/common/files.h"
+#include "setup/common/line_reader.h"
+#include "setup/common/registry.h"
+#include "setup/common/ui.h"
+#include "setup/flow/manifest.h"
+#include "setup/flow/setup_state.h"
+
+namespace ql {
+
+PunctuationTables BuildPunctuationTables(std::u16string_view fileText) {
+  PunctuationTables tables;
+  Utf16LineReader reader(fileText);
+  std::u16string_view line;
+  while (reader.Next(line)) {
+    size_t firstSpace = line.find(u' ');
+    if (firstSpace == std::u16string_view::npos || firstSpace == 0)
+      continue;
+    // Every space restarts the output field, so it is the text after the last one.
+    std::u16string_view output = line.substr(line.rfind(u' ') + 1);
+    if (output.size() > kMaxPunctuationOutputUnits)
+      output = output.substr(0, kMaxPunctuationOutputUnits);
+    if (tables.entryCount == kPunctuationEntries) {
+      ++tables.entriesLeftOut;
+      continue;
+    }
+    const uint8_t key = static_cast<uint8_t>(line[0] & 0xFF);
+    // An ASCII output is the key itself; only a mark of U+0080 and above is stored as such.
+    const char16_t mark = !output.empty() && output[0] >= 0x80 ? output[0] : key;
+    const size_t at = 2 * tables.entryCount;
+    tables.keySymbols[at] = key;
+    tables.keySymbols[at + 1] = static_cast<uint8_t>(output.size() & 0xFF);
+    tables.outputPunctuation[at] = static_cast<uint8_t>(mark & 0xFF);
+    tables.outputPunctuation[at + 1] = static_cast<uint8_t>(mark >> 8);
+    ++tables.entryCount;
+  }
+  return tables;
+}
+
+void BuildPunctuationTable() {
+  const SetupState& state = State();
+  const std::u16string path = state.installFolder.str() + std::u16string(kPunctuationFile);
+  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+  if (!bytes) {
+    TheUi().ShowMessage(path, kPunctuationNotFoundCaption, kMbOk);
+    return;
+  }
+
+  // Without the current-version key there is no parent to create the settings key in: the user
+  // is told once, and the file is still read.
+  RegKey currentVersion;
+  RegKey settings;
+  if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess ||
+      CreateNamedSubkey(currentVersion.get(), state.displayName.view(), &settings) !=
+          kErrorSuccess) {
+    settings.Reset();
+    TheUi().ShowMessage(kPunctuationSettingsFailedText, state.displayName.view(), kMbOk);
+  }
+
+  const PunctuationTables tables =
+      BuildPunctuationTables(DecodeUtf16Le(bytes->data(), bytes->size()));
+  if (tables.entriesLeftOut != 0)
+    TheUi().ShowMessage(kTooManyPunctuationEntriesText, state.displayName.view(), kMbOk);
+  if (!settings)
+    return;
+  Registry& registry = TheRegistry();
+  registry.SetValue(settings.get(), kKeySymbolsValue, kRegBinary, tables.keySymbols.data(),
+                    tables.keySymbols.size());
+  registry.SetValue(settings.get(), kOutputPunctuationValue, kRegBinary,
+                    tables.outputPunctuation.data(), tables.outputPunctuation.size());
+}
+
+}  // namespace ql
