@@ -21,6 +21,8 @@ expect_line() { grep -qxF -- "$2" "$1" || { fail "no line '$2' in $1"; cat "$1";
 expect_text() { grep -qF -- "$2" "$1" || { fail "no text '$2' in $1"; cat "$1"; }; }
 # byte_at FILE OFFSET: the byte's value.
 byte_at() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
+# hex_of FILE: the file's bytes as one string of hex digits.
+hex_of() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 # utf16 TEXT: UTF-16LE bytes of the UTF-8 text, no byte-order mark.
 utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
 
@@ -67,6 +69,32 @@ else
   expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
   expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
 fi
+
+# The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
+# output mark (the first of "“”", "‘’", "……", "——").
+expect_line "$work/compile.txt" "file: punct/键位符号.bin 60 bytes"
+expect_line "$work/compile.txt" "file: punct/输出标点.bin 60 bytes"
+zeros=$(printf '0%.0s' $(seq 56))
+[ "$(hex_of "$work/out/punct/键位符号.bin")" = "2c012e013b013a013f0121015c0128012901""3c013e01220227025e025f022401$zeros" ] ||
+  fail "键位符号.bin: $(hex_of "$work/out/punct/键位符号.bin")"
+[ "$(hex_of "$work/out/punct/输出标点.bin")" = "0cff02301bff1aff1fff01ff013008ff09ff""0a300b301c20182026201420e5ff$zeros" ] ||
+  fail "输出标点.bin: $(hex_of "$work/out/punct/输出标点.bin")"
+expect_rc 0 "$work/dump-punct.txt" -- "$qlc" dump "$work/out/punct/输出标点.bin"
+expect_line "$work/dump-punct.txt" "entry 13: key 0x5E '^' length 2 output U+2026 '…'"
+expect_line "$work/dump-punct.txt" "empty entries: 14"
+
+# The custom-input indexes. zdybm.TXT: mark and header line 30 units, then ql 12, yx 25, dh 17,
+# dz 19, rq 15, xy: offsets 30, 42, 67, 84, 103, 118, sorted dh dz ql rq xy yx.
+[ "$(hex_of "$work/out/自定义输入/zdybm.idx")" = "43000000540000001e0000006700000076000000""2a000000" ] ||
+  fail "zdybm.idx: $(hex_of "$work/out/自定义输入/zdybm.idx")"
+# zdydw.TXT: mark and header line 35 units, separators 22: xh at 57, qm at 110, zf at 185.
+[ "$(hex_of "$work/out/自定义输入/zdydw.idx")" = "6e00000039000000b9000000" ] ||
+  fail "zdydw.idx: $(hex_of "$work/out/自定义输入/zdydw.idx")"
+expect_rc 0 "$work/dump-zdybm.txt" -- "$qlc" dump "$work/out/自定义输入/zdybm.idx"
+expect_line "$work/dump-zdybm.txt" "     0  offset 67  dh=010-62345678"
+expect_line "$work/dump-zdybm.txt" "order: sorted, every entry of the text"
+expect_rc 0 "$work/dump-zdydw.txt" -- "$qlc" dump "$work/out/自定义输入/zdydw.idx"
+expect_line "$work/dump-zdydw.txt" "     2  offset 185  zf"
 
 expect_rc 0 "$work/dump.txt" -- "$qlc" dump "$cz"
 expect_line "$work/dump.txt" "MainSchemeFolder1 \"输入方案\\形码\""

@@ -3,16 +3,20 @@
 // An installed folder holds the whole package, and the compilers read and write relative to
 // installFolder. So the package is copied into the output folder and compiled there with
 // installFolder pointing at it: every file lands at the relative path it has in an installed
-// folder, and the compilers run exactly as the installation worker runs them.
+// folder, and the compilers run exactly as the installation worker runs them. The punctuation
+// values, which an installation writes into the settings key, land as files under "punct".
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "setup/common/files.h"
+#include "setup/common/registry.h"
 #include "setup/common/text.h"
+#include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/punctuation.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/setup_state.h"
 #include "setup/install/scheme_slots.h"
@@ -25,6 +29,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::u16string_view kUserDataFile = u"User.dat";
+constexpr std::u16string_view kCurrentVersionKey = u"Software\\Microsoft\\Windows\\CurrentVersion";
+// The folder below the output folder that receives the punctuation values as files.
+constexpr std::u16string_view kPunctuationFolder = u"punct";
 
 struct CompileOptions {
   std::string package;
@@ -262,6 +269,39 @@ void PrintOutcomes(const ql::SetupState& state, const std::vector<ql::SlotOutcom
   }
 }
 
+std::u16string PunctuationFile(std::u16string_view value) {
+  return std::u16string(kPunctuationFolder) + u"\\" + std::u16string(value) + u".bin";
+}
+
+// The punctuation step against a registry of its own, as on a machine whose settings key is new;
+// each value it writes becomes a file of exactly its bytes. False when a file cannot be written.
+bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& state) {
+  ql::MemoryRegistry registry;
+  ql::ScopedRegistry scope(registry);
+  {
+    ql::RegKey currentVersion;
+    registry.CreateKey(ql::kHkeyCurrentUser, kCurrentVersionKey, ql::kKeyAllAccess,
+                       currentVersion.Receive());
+  }
+  ql::BuildPunctuationTable();
+  const std::u16string settingsKey =
+      u"HKCU\\" + std::u16string(kCurrentVersionKey) + u"\\" + state.displayName.str();
+  for (std::u16string_view value : {ql::kKeySymbolsValue, ql::kOutputPunctuationValue}) {
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    // Not written: the step has said why.
+    if (!registry.Get(settingsKey, value, &type, &data))
+      continue;
+    const std::u16string path = out + PunctuationFile(value);
+    if (!ql::EnsureFolder(out + std::u16string(kPunctuationFolder)) ||
+        !ql::WriteFileBytes(path, data.data(), data.size())) {
+      std::printf("error: cannot write %s\n", U8(path).c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state) {
   std::vector<std::u16string> names = {u"词库\\cz.dat", std::u16string(kUserDataFile),
                                        u"option.txt", u"sp.ini"};
@@ -271,6 +311,12 @@ void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state)
       names.push_back(state.schemes[i].path.str() + u"\\qinglan.idx");
   }
   names.push_back(u"输入方案\\拼音\\User.idx");
+  names.push_back(PunctuationFile(ql::kKeySymbolsValue));
+  names.push_back(PunctuationFile(ql::kOutputPunctuationValue));
+  names.push_back(std::u16string(ql::kCustomInputFolder) +
+                  std::u16string(ql::kCustomCodeIndexFile));
+  names.push_back(std::u16string(ql::kCustomInputFolder) +
+                  std::u16string(ql::kCustomTextIndexFile));
   std::vector<std::u16string> seen;
   for (const std::u16string& name : names) {
     bool duplicate = false;
@@ -361,6 +407,12 @@ int Compile(const std::vector<std::string>& args) {
     }
   }
 
+  {
+    PhaseTimer timer("punctuation");
+    if (!WritePunctuationFiles(out, state))
+      return 1;
+  }
+
   if (!options->skipFuzzy) {
     PhaseTimer timer("fuzzy pairs");
     // The settings dialog's defaults, confirmed with OK.
@@ -369,6 +421,11 @@ int Compile(const std::vector<std::string>& args) {
       std::printf("error: the fuzzy-pinyin bytes lie outside the main data file\n");
       return 1;
     }
+  }
+
+  {
+    PhaseTimer timer("custom input");
+    ql::BuildCustomInputIndexes();
   }
 
   {

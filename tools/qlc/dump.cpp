@@ -6,7 +6,9 @@
 
 #include "setup/common/files.h"
 #include "setup/common/text.h"
+#include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
+#include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
 #include "tools/qlc/index_step.h"
 #include "tools/qlc/qlc.h"
@@ -21,6 +23,49 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
                                ql::Utf8ToUtf16(suffix));
 }
 
+// The file beside `name` (a UTF-8 path) called `sibling`, when it can be read.
+std::optional<std::vector<uint8_t>> ReadSibling(const std::string& name,
+                                                std::u16string_view sibling) {
+  std::filesystem::path path = ToPath(ql::Utf8ToUtf16(name)).parent_path() / ToPath(sibling);
+  return ql::ReadFileBytes(FromPath(path));
+}
+
+const uint8_t* DataOrNull(const std::optional<std::vector<uint8_t>>& bytes) {
+  return bytes ? bytes->data() : nullptr;
+}
+
+size_t SizeOrZero(const std::optional<std::vector<uint8_t>>& bytes) {
+  return bytes ? bytes->size() : 0;
+}
+
+// A punctuation value file of `qlc compile`, read together with the other one beside it.
+void DumpPunctuation(const std::string& name,
+                     const std::optional<std::vector<uint8_t>>& bytes,
+                     bool isKeys) {
+  std::u16string other(isKeys ? ql::kOutputPunctuationValue : ql::kKeySymbolsValue);
+  std::optional<std::vector<uint8_t>> otherBytes = ReadSibling(name, other + u".bin");
+  const std::optional<std::vector<uint8_t>>& keys = isKeys ? bytes : otherBytes;
+  const std::optional<std::vector<uint8_t>>& outputs = isKeys ? otherBytes : bytes;
+  std::fputs(ql::DumpPunctuationTables(DataOrNull(keys), SizeOrZero(keys), DataOrNull(outputs),
+                                       SizeOrZero(outputs))
+                 .c_str(),
+             stdout);
+}
+
+// A custom-input index, decoded against its text beside it.
+void DumpCustomInput(const std::string& name, const std::vector<uint8_t>& bytes, bool isCodes) {
+  std::optional<std::vector<uint8_t>> text =
+      ReadSibling(name, isCodes ? ql::kCustomCodeListFile : ql::kCustomTextListFile);
+  if (!text)
+    std::printf("note: no %s beside the index\n",
+                U8(isCodes ? ql::kCustomCodeListFile : ql::kCustomTextListFile).c_str());
+  std::fputs(
+      ql::DumpCustomInputIndex(isCodes ? ql::CustomInputList::kCodes : ql::CustomInputList::kTexts,
+                               bytes.data(), bytes.size(), DataOrNull(text), SizeOrZero(text))
+          .c_str(),
+      stdout);
+}
+
 }  // namespace
 
 int Dump(const std::vector<std::string>& args) {
@@ -33,6 +78,19 @@ int Dump(const std::vector<std::string>& args) {
   if (!bytes) {
     std::printf("error: cannot read %s\n", name.c_str());
     return 1;
+  }
+  for (bool isKeys : {true, false}) {
+    std::u16string value(isKeys ? ql::kKeySymbolsValue : ql::kOutputPunctuationValue);
+    if (EndsWithNoCase(name, U8(value + u".bin"))) {
+      DumpPunctuation(name, bytes, isKeys);
+      return 0;
+    }
+  }
+  for (bool isCodes : {true, false}) {
+    if (EndsWithNoCase(name, U8(isCodes ? ql::kCustomCodeIndexFile : ql::kCustomTextIndexFile))) {
+      DumpCustomInput(name, *bytes, isCodes);
+      return 0;
+    }
   }
   if (EndsWithNoCase(name, ".idx")) {
     std::string text = DumpPinyinIndexFile(bytes->data(), bytes->size());

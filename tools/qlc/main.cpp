@@ -21,7 +21,8 @@ int Usage() {
                "      --skip-slots       leave the scheme slots empty\n"
                "      --skip-index       do not build the pinyin index\n"
                "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n"
-               "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably\n"
+               "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably;\n"
+               "                         also zdybm.idx, zdydw.idx and punct/*.bin of compile\n"
                "  qlc check PACKAGE_FOLDER\n");
   return 2;
 }
