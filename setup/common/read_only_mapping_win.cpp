@@ -13,6 +13,7 @@ ReadOnlyMapStatus ReadOnlyMapping::Map(std::u16string_view path, std::u16string_
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
       return ReadOnlyMapStatus::kNotOpened;
+    SetLastError(ERROR_SUCCESS);
     mapping.Reset(
         CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, WString(mappingName).c_str()));
     // A mapping of this name made by someone else is not a view of this file: its size and content
