@@ -63,3 +63,6 @@ ql_install_test(install.no-pinyin sample install-no-pinyin "青岚输入法平�
 ql_install_test(install.added added install-added "青岚输入法平台 - 青岚拼音青岚形码我的码"
   "C:\\e2e\\added" EXPECT installed phrase 老师开心 slot 1 "输入方案\\形码"
   slot 2 "输入方案\\我的码" slot 4 - file "输入方案\\我的码\\mb.txt")
+# Sixty values are not enough to keep: the settings dialog is asked, its fuzzy choice is written.
+ql_install_test(install.settings-asked sample install-settings-asked "${QL_SAMPLE_NAME}"
+  "C:\\e2e\\asked" SEED settings 60 EXPECT installed fuzzy 100000011)
