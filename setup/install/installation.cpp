@@ -7,8 +7,10 @@
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
+#include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
+#include "setup/compiler/punctuation.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/setup_state.h"
 #include "setup/install/file_access.h"
@@ -194,9 +196,9 @@ InstallationSteps PortableInstallationSteps() {
   steps.buildPinyinIndex = BuildPinyinIndex;
   steps.removeFile = [](std::u16string_view path) { RemoveFile(path); };
   steps.settingsExist = SettingsExist;
-  steps.buildPunctuationTable = [] {};
+  steps.buildPunctuationTable = BuildPunctuationTable;
   steps.showSettingsDialog = [] {};
-  steps.buildCustomInput = [] {};
+  steps.buildCustomInput = BuildCustomInputIndexes;
   return steps;
 }
 

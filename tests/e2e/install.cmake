@@ -36,7 +36,9 @@ set(QL_SAMPLE_NAME "青岚输入法平台 - 青岚拼音青岚形码")
 # target, the data is compiled, the pinyin slot and the shape-code scheme's main slot are filled,
 # the record, the layout and the module are in place.
 ql_install_test(install.fresh sample install-fresh "${QL_SAMPLE_NAME}" "C:\\e2e\\fresh"
-  EXPECT installed module-copied shortcuts 5 moved Z:${QL_E2E_PACKAGES}/install.fresh/package fuzzy 010000011
+  EXPECT installed module-copied shortcuts 5 settings 11 fuzzy 010000011
+         moved Z:${QL_E2E_PACKAGES}/install.fresh/package
+         file "自定义输入\\zdybm.idx" file "自定义输入\\zdydw.idx"
          file "输入方案\\拼音\\qinglan.idx" file "输入方案\\拼音\\User.idx" file setup.ini
          slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 -)
 # An upgrade replaces the module only: nothing compiled, recorded or registered.
@@ -55,10 +57,11 @@ ql_install_test(install.kept-settings sample install-kept-settings "${QL_SAMPLE_
 ql_install_test(install.in-use sample install-in-use "${QL_SAMPLE_NAME}" "C:\\e2e\\inuse"
   SEED layout E0020804 QLBUSY.IME DRIVER --hold-mapping mvkorel6QLBUSY
   EXPECT file setup.ini no-file "词库\\cz.dat" moved Z:${QL_E2E_PACKAGES}/install.in-use/package)
-# Pinyin not chosen: composed name and folder follow the marks; no index, a free pinyin slot.
+# Pinyin not chosen: composed name and folder follow the marks; no index, a free pinyin slot. The
+# settings dialog is cancelled: only "IMEIndex" joins the two punctuation values.
 ql_install_test(install.no-pinyin sample install-no-pinyin "青岚输入法平台 - 青岚形码"
   "C:\\e2e\\nopinyin" EXPECT installed no-file "输入方案\\拼音\\qinglan.idx"
-  slot 0 - slot 1 "输入方案\\形码" settings 1)
+  slot 0 - slot 1 "输入方案\\形码" settings 3)
 # A dictionary and a scheme added in the install dialog are installed with the rest.
 ql_install_test(install.added added install-added "青岚输入法平台 - 青岚拼音青岚形码我的码"
   "C:\\e2e\\added" EXPECT installed phrase 老师开心 slot 1 "输入方案\\形码"
