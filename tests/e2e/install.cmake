@@ -62,9 +62,10 @@ ql_install_test(install.in-use sample install-in-use "${QL_SAMPLE_NAME}" "C:\\e2
 ql_install_test(install.no-pinyin sample install-no-pinyin "青岚输入法平台 - 青岚形码"
   "C:\\e2e\\nopinyin" EXPECT installed no-file "输入方案\\拼音\\qinglan.idx"
   slot 0 - slot 1 "输入方案\\形码" settings 3)
-# A dictionary and a scheme added in the install dialog are installed with the rest.
+# A backup, a word list and a scheme added in the install dialog are installed with the rest.
 ql_install_test(install.added added install-added "青岚输入法平台 - 青岚拼音青岚形码我的码"
-  "C:\\e2e\\added" EXPECT installed phrase 老师开心 slot 1 "输入方案\\形码"
+  "C:\\e2e\\added" EXPECT installed phrase 老师开心 phrase 同事开心 phrase 老师同学
+  file option.txt file sp.ini file "输入方案\\形码\\codeword.txt" slot 1 "输入方案\\形码"
   slot 2 "输入方案\\我的码" slot 4 - file "输入方案\\我的码\\mb.txt")
 # Sixty values are not enough to keep: the settings dialog is asked, its fuzzy choice is written.
 ql_install_test(install.settings-asked sample install-settings-asked "${QL_SAMPLE_NAME}"

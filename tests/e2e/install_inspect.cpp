@@ -35,12 +35,15 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
+#include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
+#include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
 
 namespace {
@@ -56,6 +59,18 @@ const char16_t kInputMethod[] = u"Control Panel\\Input Method";
 void Print(const std::u16string& text) {
   std::string bytes = ql::Utf16ToUtf8(text) + "\n";
   fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void PrintIndented(const std::string& lines) {
+  size_t start = 0;
+  while (start < lines.size()) {
+    size_t end = lines.find('\n', start);
+    if (end == std::string::npos)
+      end = lines.size();
+    std::string line = "    " + lines.substr(start, end - start) + "\n";
+    fwrite(line.data(), 1, line.size(), stdout);
+    start = end + 1;
+  }
 }
 
 std::u16string WithBackslash(std::u16string folder) {
@@ -368,8 +383,39 @@ int Summary(const std::u16string& name, const std::u16string& target) {
   std::vector<Value> values = Values(ql::kHkeyCurrentUser, settings, &exists);
   Print(u"HKCU\\" + settings + u"  (" + ql::DecimalText(static_cast<int64_t>(values.size())) +
         u" values)");
-  for (const Value& value : values)
+  const Value* keySymbols = nullptr;
+  const Value* outputPunctuation = nullptr;
+  for (const Value& value : values) {
     Print(u"    " + Describe(value));
+    if (value.name == ql::kKeySymbolsValue)
+      keySymbols = &value;
+    if (value.name == ql::kOutputPunctuationValue)
+      outputPunctuation = &value;
+  }
+  Print(u"== the punctuation table, decoded");
+  std::string table = ql::DumpPunctuationTables(
+      keySymbols ? keySymbols->data.data() : nullptr, keySymbols ? keySymbols->data.size() : 0,
+      outputPunctuation ? outputPunctuation->data.data() : nullptr,
+      outputPunctuation ? outputPunctuation->data.size() : 0);
+  PrintIndented(table);
+  for (auto [list, text, index] :
+       {std::tuple(ql::CustomInputList::kCodes, ql::kCustomCodeListFile, ql::kCustomCodeIndexFile),
+        std::tuple(ql::CustomInputList::kTexts, ql::kCustomTextListFile,
+                   ql::kCustomTextIndexFile)}) {
+    std::u16string folder = target + u"自定义输入\\";
+    Print(u"== custom input " + std::u16string(index) + u", decoded");
+    std::optional<std::vector<uint8_t>> textBytes =
+        ql::ReadFileBytes(folder + std::u16string(text));
+    std::optional<std::vector<uint8_t>> indexBytes =
+        ql::ReadFileBytes(folder + std::u16string(index));
+    if (!indexBytes) {
+      Print(u"    (none)");
+      continue;
+    }
+    PrintIndented(ql::DumpCustomInputIndex(list, indexBytes->data(), indexBytes->size(),
+                                           textBytes ? textBytes->data() : nullptr,
+                                           textBytes ? textBytes->size() : 0));
+  }
   Print(u"== header of the installed cz.dat");
   std::optional<std::vector<uint8_t>> data = ql::ReadFileBytes(target + u"词库\\cz.dat");
   if (!data) {

@@ -30,8 +30,13 @@ head -c 2000 "$pkg/License.txt" >"$expected/license.txt"
 case "$variant" in
   sample) ;;
   added)
-    # Sources the user adds from the install dialog: a plain word list and a code table.
+    # Sources the user adds from the install dialog: a plain word list, a backup of the platform
+    # (settings, double-pinyin layout, custom codes, basic and user phrases) and a code table.
     mkdir -p "$out/sources"
+    printf '%s\n' '{参数设置}' '模糊音=1' '{结束}' '{自定义双拼}' '[双拼]' 'zh=v' '{结束}' \
+      '{自定义编码}' '[形码]' 'ls 老师' '{结束}' '{基本词组}' '[Description]' 'Name=我的备份' \
+      'About=全部资源' '[Text]' '同事开心 8' '{用户词组}' '老师同学 3' | package_text \
+      >"$out/sources/backup.txt"
     printf '老师开心 7\n公司同事 6\n' | package_text >"$out/sources/mine.txt"
     printf '[Description]\nName=我的码\nMaxCodes=4\n[Text]\nls 老师\n' | package_text \
       >"$out/sources/mb.txt"
