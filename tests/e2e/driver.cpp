@@ -20,7 +20,8 @@
 //                                  radio button changes its own mark, then tells the dialog
 //   select KIND ID INDEX           chooses item INDEX of combo box ID, as a click in its list does
 //   type KIND ID TEXT              replaces the text of edit ID (or of combo box ID's edit) by
-//                                  typing TEXT one unit at a time (\u0008 is a backspace)
+//                                  typing TEXT one unit at a time (\u0008 is a backspace;
+//                                  %PACKAGE% stands for the package folder)
 //   mark KIND ID on|off TEXT       sets or clears the check mark of the first item of tree view
 //                                  ID whose text starts with TEXT, then asks the dialog to
 //                                  refresh, as the click on the item does
@@ -571,10 +572,24 @@ class Run {
       return Mark(dialog, control, step);
     bool ok = step.verb == L"tick"     ? ClickControl(control)
               : step.verb == L"select" ? SelectComboItem(dialog, control, step.index)
-                                       : TypeText(control, step.value);
+                                       : TypeText(control, Expanded(step.value));
     if (!ok)
       error_ = L"cannot " + step.verb + L" control " + std::to_wstring(step.number);
     return ok;
+  }
+
+  // A typed text with %PACKAGE% standing for the package folder: a file dialog resolves relative
+  // names against a folder of its own choosing (the last one used, remembered across runs).
+  std::wstring Expanded(const std::wstring& text) const {
+    static const std::wstring kPackage = L"%PACKAGE%";
+    wchar_t full[MAX_PATH] = {};
+    DWORD n = GetFullPathNameW(options_.package.c_str(), MAX_PATH, full, nullptr);
+    const std::wstring package = n > 0 && n < MAX_PATH ? full : options_.package;
+    std::wstring out = text;
+    for (size_t at = out.find(kPackage); at != std::wstring::npos;
+         at = out.find(kPackage, at + package.size()))
+      out.replace(at, kPackage.size(), package);
+    return out;
   }
 
   // The install dialog's refresh message, which a click in its tree posts.
