@@ -6,19 +6,11 @@
 #include <string>
 
 #include "setup/common/files.h"
+#include "setup/common/host_path.h"
 #include "setup/common/text.h"
 
 namespace ql {
 namespace {
-
-std::string HostPath(std::u16string_view path) {
-  std::string out = Utf16ToUtf8(path);
-  for (char& c : out) {
-    if (c == '\\')
-      c = '/';
-  }
-  return out;
-}
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "setup/common/host_path.h"
 #include "setup/common/mapped_file.h"
 #include "setup/common/text.h"
 
@@ -33,15 +34,6 @@ class HostMappedFile : public MappedDataFile {
   void* view_;
   size_t size_;
 };
-
-std::string HostPath(std::u16string_view path) {
-  std::string out = Utf16ToUtf8(path);
-  for (char& c : out) {
-    if (c == '\\')
-      c = '/';
-  }
-  return out;
-}
 
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size())

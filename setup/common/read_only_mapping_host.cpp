@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "setup/common/host_path.h"
 #include "setup/common/read_only_mapping.h"
 #include "setup/common/text.h"
 
@@ -13,11 +14,7 @@ namespace ql {
 
 ReadOnlyMapStatus ReadOnlyMapping::Map(std::u16string_view path, std::u16string_view) {
   Release();
-  std::string hostPath = Utf16ToUtf8(path);
-  for (char& c : hostPath) {
-    if (c == '\\')
-      c = '/';
-  }
+  std::string hostPath = HostPath(path);
   int fd = open(hostPath.c_str(), O_RDONLY);
   if (fd < 0)
     return ReadOnlyMapStatus::kNotOpened;
