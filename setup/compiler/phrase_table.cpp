@@ -15,6 +15,53 @@ constexpr std::u16string_view kSettingsFile = u"option.txt";
 constexpr std::u16string_view kDoublePinyinFile = u"sp.ini";
 constexpr std::u16string_view kSchemeFolders = u"输入方案\\";
 constexpr std::u16string_view kCustomCodeFile = u"\\codeword.txt";
+// Entries that come in at most this many ascending runs are merged rather than sorted.
+constexpr size_t kMaxMergedRuns = 16;
+
+// A radix sort from the most significant byte: entries are spread into buckets by their leading
+// bytes, one byte per level, and what is left in a small bucket, or after the last byte, is sorted
+// by comparison. O(n log n) in all, also when every key is equal.
+//
+// Sorts [first, last) by `less`, a strict weak order led by the bytes `digit(item, level)` for
+// level 0 .. levels - 1 (at most 8): of two items, the one whose digit is smaller at the first
+// level where their digits differ must be less. Equal items may end in any order.
+template <class Item, class Digit, class Less>
+void SortByLeadingBytes(Item* first,
+                        Item* last,
+                        size_t level,
+                        size_t levels,
+                        Digit digit,
+                        Less less) {
+  constexpr ptrdiff_t kComparisonSortSize = 48;
+  if (last - first <= kComparisonSortSize || level >= levels || level >= 8) {
+    std::sort(first, last, less);
+    return;
+  }
+  size_t next[257] = {};
+  for (Item* it = first; it != last; ++it)
+    ++next[digit(*it, level) + 1];
+  for (size_t b = 1; b <= 256; ++b)
+    next[b] += next[b - 1];
+  size_t end[256];
+  std::copy(next + 1, next + 257, end);
+  // Each item is moved into the part of its bucket still to be filled, in place.
+  for (size_t b = 0; b < 256; ++b) {
+    while (next[b] < end[b]) {
+      Item& item = first[next[b]];
+      const size_t target = digit(item, level);
+      if (target == b)
+        ++next[b];
+      else
+        std::swap(item, first[next[target]++]);
+    }
+  }
+  size_t begin = 0;
+  for (size_t b = 0; b < 256; ++b) {
+    if (end[b] - begin > 1)
+      SortByLeadingBytes(first + begin, first + end[b], level + 1, levels, digit, less);
+    begin = end[b];
+  }
+}
 
 void AppendUnits(std::vector<uint8_t>& bytes, std::u16string_view text) {
   for (char16_t c : text) {
@@ -134,7 +181,7 @@ void PhraseTableBuilder::ReportNotes(std::u16string_view path,
 bool PhraseTableBuilder::Phrase(std::u16string_view phrase, std::optional<int32_t> frequency) {
   if (!index_.empty()) {
     if (std::optional<size_t> found = Find(phrase)) {
-      uint8_t& stored = block_[index_[*found] + 2];
+      uint8_t& stored = block_[index_[*found].offset + 2];
       if (!frequency)
         stored = kDefaultPhraseFrequency;
       else if (stored < *frequency)
@@ -247,7 +294,7 @@ int PhraseTableBuilder::CompareRecord(uint32_t offset, std::u16string_view text)
   return units < text.size() ? -1 : (units > text.size() ? 1 : 0);
 }
 
-bool PhraseTableBuilder::LessRecord(uint32_t a, uint32_t b) const {
+int PhraseTableBuilder::CompareRecords(uint32_t a, uint32_t b) const {
   const uint8_t* ra = block_ + a;
   const uint8_t* rb = block_ + b;
   size_t ua = ra[0] - 1u;
@@ -257,27 +304,49 @@ bool PhraseTableBuilder::LessRecord(uint32_t a, uint32_t b) const {
     char16_t ca = GetUnit(ra + kRecordFixedSize + 2 * i);
     char16_t cb = GetUnit(rb + kRecordFixedSize + 2 * i);
     if (ca != cb)
-      return ca < cb;
+      return ca < cb ? -1 : 1;
   }
-  return ua < ub;
+  return ua < ub ? -1 : (ua > ub ? 1 : 0);
+}
+
+uint32_t PhraseTableBuilder::HeadOf(uint32_t offset) const {
+  const uint8_t* record = block_ + offset;
+  const size_t units = record[0] - 1u;
+  uint32_t head = units >= 1 ? GetUnit(record + kRecordFixedSize) : 0u;
+  head = head << 16 | (units >= 2 ? GetUnit(record + kRecordFixedSize + 2) : 0u);
+  return head;
+}
+
+bool PhraseTableBuilder::LessEntry(const IndexEntry& a, const IndexEntry& b) const {
+  // Heads order as the texts do wherever they differ (a text that ends early has 0 there, and
+  // sorts first); equal heads leave it to the whole texts. Equal texts keep their records' order.
+  if (a.head != b.head)
+    return a.head < b.head;
+  int order = CompareRecords(a.offset, b.offset);
+  return order != 0 ? order < 0 : a.offset < b.offset;
 }
 
 std::optional<size_t> PhraseTableBuilder::Find(std::u16string_view text) const {
+  const uint32_t head = (text.size() >= 1 ? uint32_t{text[0]} << 16 : 0u) |
+                        (text.size() >= 2 ? uint32_t{text[1]} : 0u);
   auto begin = index_.begin();
   auto end = index_.begin() + static_cast<std::ptrdiff_t>(sortedCount_);
-  auto it = std::lower_bound(begin, end, text, [this](uint32_t offset, std::u16string_view t) {
-    return CompareRecord(offset, t) < 0;
-  });
-  if (it == end || CompareRecord(*it, text) != 0)
+  auto before = [this, head](const IndexEntry& entry, std::u16string_view t) {
+    return entry.head != head ? entry.head < head : CompareRecord(entry.offset, t) < 0;
+  };
+  auto it = std::lower_bound(begin, end, text, before);
+  if (it == end || it->head != head || CompareRecord(it->offset, text) != 0)
     return std::nullopt;
   return static_cast<size_t>(it - begin);
 }
 
 void PhraseTableBuilder::ExtendIndex() {
   // Every record from the first one not yet indexed up to the end mark.
+  index_.reserve(index_.size() + unindexedRecords_);
   size_t pos = indexedEnd_;
   while (pos < writePos_ && block_[pos] != 0) {
-    index_.push_back(static_cast<uint32_t>(pos));
+    const uint32_t offset = static_cast<uint32_t>(pos);
+    index_.push_back(IndexEntry{HeadOf(offset), offset});
     pos += kRecordFixedSize + 2u * block_[pos];
   }
   indexedEnd_ = pos;
@@ -285,11 +354,44 @@ void PhraseTableBuilder::ExtendIndex() {
 }
 
 void PhraseTableBuilder::SortIndex() {
-  // The indexed part is already in order: sort the new entries and merge them in.
-  auto less = [this](uint32_t a, uint32_t b) { return LessRecord(a, b); };
-  auto middle = index_.begin() + static_cast<std::ptrdiff_t>(sortedCount_);
-  std::sort(middle, index_.end(), less);
-  std::inplace_merge(index_.begin(), middle, index_.end(), less);
+  // The indexed part is already in order; the new entries are put in order and merged in. Equal
+  // texts end in the order of their records, the older ones first.
+  if (sortedCount_ == index_.size())
+    return;
+  auto less = [this](const IndexEntry& a, const IndexEntry& b) { return LessEntry(a, b); };
+  // Dictionaries are mostly kept in order, and so is the character list: where the new entries
+  // are a few ascending runs, merging them costs a pass per halving of the runs instead of a sort.
+  std::vector<size_t> runStarts;
+  if (sortedCount_ != 0)
+    runStarts.push_back(0);
+  runStarts.push_back(sortedCount_);
+  for (size_t i = sortedCount_ + 1; i < index_.size() && runStarts.size() <= kMaxMergedRuns; ++i) {
+    if (less(index_[i], index_[i - 1]))
+      runStarts.push_back(i);
+  }
+  if (runStarts.size() > kMaxMergedRuns) {
+    auto digit = [](const IndexEntry& entry, size_t level) {
+      return static_cast<size_t>(entry.head >> (24 - 8 * level) & 0xFF);
+    };
+    SortByLeadingBytes(index_.data() + sortedCount_, index_.data() + index_.size(), 0, 4, digit,
+                       less);
+    runStarts.resize(sortedCount_ != 0 ? 2 : 1);
+  }
+  runStarts.push_back(index_.size());
+  auto at = [this](size_t position) {
+    return index_.begin() + static_cast<std::ptrdiff_t>(position);
+  };
+  while (runStarts.size() > 2) {
+    const size_t runs = runStarts.size() - 1;
+    std::vector<size_t> merged;
+    for (size_t r = 0; r < runs; r += 2) {
+      merged.push_back(runStarts[r]);
+      if (r + 1 < runs)
+        std::inplace_merge(at(runStarts[r]), at(runStarts[r + 1]), at(runStarts[r + 2]), less);
+    }
+    merged.push_back(index_.size());
+    runStarts.swap(merged);
+  }
   sortedCount_ = index_.size();
 }
 
@@ -312,7 +414,7 @@ std::optional<uint32_t> PhraseTableBuilder::FinishMainData() {
   PutU32(block_ + kIndexOffsetOffset, static_cast<uint32_t>(indexOffset));
   PutU32(block_ + kIndexSizeOffset, static_cast<uint32_t>(indexSize));
   for (size_t i = 0; i < index_.size(); ++i)
-    PutU32(block_ + indexOffset + 4 * i, index_[i]);
+    PutU32(block_ + indexOffset + 4 * i, index_[i].offset);
   return static_cast<uint32_t>(totalSize);
 }
 

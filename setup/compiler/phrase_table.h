@@ -79,7 +79,8 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   size_t Unindexed() const { return unindexedRecords_; }
   void ExtendIndex();
   void SortIndex();
-  bool LessRecord(uint32_t a, uint32_t b) const;
+  // Orders two records by text (ordinal order of UTF-16 units, a prefix first).
+  int CompareRecords(uint32_t a, uint32_t b) const;
   void ReportNotes(std::u16string_view path, size_t overlong, size_t refusedFolders);
   int CompareRecord(uint32_t offset, std::u16string_view text) const;
 
@@ -88,7 +89,15 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   size_t indexArea_;
   TextOutputs& outputs_;
   size_t writePos_;
-  std::vector<uint32_t> index_;
+  // The index: each record's offset with its first two text units (the first one in the high
+  // half, 0 past the end of the text), which decide most comparisons without reading the record.
+  struct IndexEntry {
+    uint32_t head;
+    uint32_t offset;
+  };
+  uint32_t HeadOf(uint32_t offset) const;
+  bool LessEntry(const IndexEntry& a, const IndexEntry& b) const;
+  std::vector<IndexEntry> index_;
   size_t indexedEnd_;  // offset of the first record not yet indexed
   size_t unindexedRecords_ = 0;
   size_t sortedCount_ = 0;  // leading entries of index_ already in order

@@ -25,6 +25,23 @@ void StoreCodes(uint8_t* at, const uint16_t* codes, size_t count) {
   }
 }
 
+// The first room of the index array holds at most this many values (16 MiB); a run that makes
+// more lets the array grow.
+constexpr size_t kMaxReservedValues = size_t{1} << 20;
+
+// The first 8 bytes of a zero-terminated key, the first one most significant, zero from the
+// terminator on: keys that differ there compare as these numbers do.
+uint64_t KeyPrefix(const uint8_t* key) {
+  uint64_t prefix = 0;
+  bool ended = false;
+  for (size_t i = 0; i < 8; ++i) {
+    const uint8_t byte = ended ? 0 : key[i];
+    ended = byte == 0;
+    prefix = prefix << 8 | byte;
+  }
+  return prefix;
+}
+
 // Keys compare as zero-terminated byte strings of unsigned bytes.
 int CompareKeys(const uint8_t* a, const uint8_t* b) {
   for (;; ++a, ++b) {
@@ -87,9 +104,21 @@ void MainData::ClearMarks() {
   size_t offset = FirstRecord();
   int units;
   while (offset != SIZE_MAX && (units = RecordUnits(offset)) > 0) {
-    data_[offset + 3] = 0;
+    // Only a set mark is written: a page of the mapped file that holds none stays clean.
+    if (data_[offset + 3] != 0)
+      data_[offset + 3] = 0;
     offset += kRecordFixedSize + 2 * size_t(units);
   }
+}
+
+size_t MainData::ExpectedKeyCount() const {
+  if (!HasHeader())
+    return 0;
+  size_t indexOffset = GetU32(data_ + kIndexOffsetOffset);
+  size_t indexSize = GetU32(data_ + kIndexSizeOffset);
+  if (indexOffset > size_ || indexSize > size_ - indexOffset)
+    return 0;
+  return indexSize / 4 + indexSize / 8;
 }
 
 int32_t MainData::Find(std::u16string_view text, bool* fault) const {
@@ -189,7 +218,11 @@ ExpandResult Expand(std::u16string_view text,
   return ExpandResult::ok;
 }
 
-KeyStore::KeyStore(uint8_t* work, size_t workSize, uint32_t readingTableLength, size_t mainSize)
+KeyStore::KeyStore(uint8_t* work,
+                   size_t workSize,
+                   uint32_t readingTableLength,
+                   size_t mainSize,
+                   size_t expectedValues)
     : work_(work) {
   keyStart_ = kIdxHeaderSize + size_t{readingTableLength};
   keyCursor_ = keyStart_;
@@ -197,8 +230,10 @@ KeyStore::KeyStore(uint8_t* work, size_t workSize, uint32_t readingTableLength, 
   primaryCursor_ = keyEnd_;
   primaryEnd_ = size_t{readingTableLength} + mainSize + kIndexArrayBase;
   fits_ = mainSize <= workSize && primaryEnd_ <= workSize && primaryEnd_ > primaryCursor_;
-  if (fits_)
+  if (fits_) {
     maxValues_ = (workSize - primaryEnd_) / 4;
+    values_.reserve(std::min({expectedValues, maxValues_, kMaxReservedValues}));
+  }
 }
 
 bool KeyStore::Add(bool inFile, uint32_t reference, const uint16_t* codes, size_t count) {
@@ -215,7 +250,9 @@ bool KeyStore::Add(bool inFile, uint32_t reference, const uint16_t* codes, size_
   PutU32(record, reference);
   StoreCodes(record + 4, codes, count);
   record[4 + 2 * count] = 0;
-  values_.push_back(static_cast<uint32_t>(cursor));
+  const uint64_t prefix = KeyPrefix(record + 4);
+  values_.push_back(IndexItem{static_cast<uint32_t>(prefix >> 32), static_cast<uint32_t>(prefix),
+                              static_cast<uint32_t>(cursor)});
   cursor += size;
   return true;
 }
@@ -223,6 +260,7 @@ bool KeyStore::Add(bool inFile, uint32_t reference, const uint16_t* codes, size_
 }  // namespace pinyin_index
 
 using pinyin_index::ExpandResult;
+using pinyin_index::IndexItem;
 using pinyin_index::KeyStore;
 using pinyin_index::MainData;
 using pinyin_index::Variants;
@@ -231,6 +269,76 @@ namespace {
 
 void ShowIndexMessage(std::u16string_view text) {
   TheUi().ShowMessage(text, kPinyinInstallCaption, kMbOk);
+}
+
+// One pass of a radix sort: `from` into `to` ordered by `digit(i)` (0 .. 65535) of the item at
+// position i of `from`, keeping the order of items with equal digits. False, nothing moved, when
+// every item has the same digit.
+template <class Digit>
+bool StableDigitPass(const std::vector<IndexItem>& from,
+                     std::vector<IndexItem>& to,
+                     std::vector<uint32_t>& next,
+                     Digit digit) {
+  const size_t n = from.size();
+  next.assign(size_t{1} << 16, 0);
+  for (size_t i = 0; i < n; ++i)
+    ++next[digit(i)];
+  if (n == 0 || next[digit(0)] == n)
+    return false;
+  uint32_t start = 0;
+  for (uint32_t& count : next) {
+    const uint32_t bucket = count;
+    count = start;
+    start += bucket;
+  }
+  to.resize(n);
+  for (size_t i = 0; i < n; ++i)
+    to[next[digit(i)]++] = from[i];
+  return true;
+}
+
+// Sorts the index values by key, the most frequent entry first among equal keys, equal
+// frequencies in order of creation (the order they come in). A radix sort from the least
+// significant end: the frequency, then the key's first 8 bytes two at a time, each pass keeping
+// the order of the one before; values whose first 8 bytes are equal and whose keys go on are then
+// put in order of the rest of the key, again keeping the order they have. Linear in the values,
+// also when thousands of them share a key.
+void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const MainData& main) {
+  std::vector<IndexItem> other;
+  std::vector<uint32_t> next;
+  {
+    std::vector<uint8_t> rank(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+      rank[i] = static_cast<uint8_t>(
+          255 - main.Frequency(GetU32(work + values[i].offset) & kEntryReferenceMask));
+    if (StableDigitPass(values, other, next, [&](size_t i) { return size_t{rank[i]}; }))
+      values.swap(other);
+  }
+  for (int shift = 0; shift < 64; shift += 16) {
+    auto digit = [&values, shift](size_t i) {
+      const IndexItem& value = values[i];
+      const uint64_t prefix = uint64_t{value.prefixHigh} << 32 | value.prefixLow;
+      return static_cast<size_t>(prefix >> shift & 0xFFFF);
+    };
+    if (StableDigitPass(values, other, next, digit))
+      values.swap(other);
+  }
+  auto samePrefix = [](const IndexItem& a, const IndexItem& b) {
+    return a.prefixHigh == b.prefixHigh && a.prefixLow == b.prefixLow;
+  };
+  auto lessRest = [work](const IndexItem& a, const IndexItem& b) {
+    return pinyin_index::CompareKeys(work + a.offset + 4 + 8, work + b.offset + 4 + 8) < 0;
+  };
+  for (size_t i = 0; i < values.size();) {
+    size_t j = i + 1;
+    while (j < values.size() && samePrefix(values[j], values[i]))
+      ++j;
+    // Keys that end within their first 8 bytes are equal here.
+    if (j - i > 1 && (values[i].prefixLow & 0xFF) != 0)
+      std::stable_sort(values.begin() + static_cast<std::ptrdiff_t>(i),
+                       values.begin() + static_cast<std::ptrdiff_t>(j), lessRest);
+    i = j;
+  }
 }
 
 // Step 8. Returns false when a record lies outside the file (the user has been told).
@@ -310,7 +418,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   // empty and the key area starts at 2,934) are never read as character records.
   ReadingTableView readings(work + kReadingTableOffset, readingLength);
 
-  KeyStore keys(work, workSize, readingLength, mainSize);
+  KeyStore keys(work, workSize, readingLength, mainSize, main.ExpectedKeyCount());
   main.ClearMarks();
   Variants variants;
 
@@ -347,23 +455,16 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   }
 
   // Sort by key, the most frequent entry first among equal keys; equal frequencies keep the order
-  // of creation. One O(n log n) sort instead of a selection per run of equal keys.
-  std::vector<uint32_t>& values = keys.values();
-  const uint8_t* base = work;
-  auto frequency = [&](uint32_t value) {
-    return main.Frequency(GetU32(base + value) & kEntryReferenceMask);
-  };
-  std::stable_sort(values.begin(), values.end(), [&](uint32_t a, uint32_t b) {
-    int order = pinyin_index::CompareKeys(base + a + 4, base + b + 4);
-    if (order != 0)
-      return order < 0;
-    return frequency(a) > frequency(b);
-  });
+  // of creation. One linear sort instead of a selection per run of equal keys.
+  std::vector<IndexItem>& values = keys.values();
+  SortIndexValues(values, work, main);
   TheUi().StepProgress();
 
   const size_t keyCursor = keys.keyCursor();
-  for (uint32_t& value : values)
-    value = value < keyCursor ? value | kInFileFlag : GetU32(base + value);
+  for (IndexItem& value : values) {
+    value.offset =
+        value.offset < keyCursor ? value.offset | kInFileFlag : GetU32(work + value.offset);
+  }
   TheUi().StepProgress();
 
   // Lay out the file. The values come from their own array, so the target cannot overlap them.
@@ -380,7 +481,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
     return result;
   }
   for (size_t i = 0; i < values.size(); ++i)
-    PutU32(work + indexAt + 4 * i, values[i]);
+    PutU32(work + indexAt + 4 * i, values[i].offset);
   std::memset(work + thirdAt, 0, kThirdAreaRoom);
   PutU32(work + kKeyAreaOffsetField, static_cast<uint32_t>(keyStart));
   PutU32(work + kKeyAreaLengthField, static_cast<uint32_t>(keyLength));

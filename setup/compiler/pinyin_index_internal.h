@@ -38,6 +38,10 @@ class MainData {
   // that does not fit.
   void ClearMarks();
 
+  // A guess of the index values a run makes: half as many again as the file has entries (a
+  // polyphonic character or phrase adds some), 0 when the index does not lie inside the file.
+  size_t ExpectedKeyCount() const;
+
   int32_t Find(std::u16string_view text, bool* fault) const;
   // The index value (entry offset) at a position Find returned.
   uint32_t IndexValue(int32_t position) const;
@@ -45,6 +49,14 @@ class MainData {
  private:
   uint8_t* data_;
   size_t size_;
+};
+
+// An index value in the making: the key record's offset with the first 8 bytes of its key (0 from
+// the key's end on), byte 0 the most significant; two halves keep it at 12 bytes.
+struct IndexItem {
+  uint32_t prefixHigh;  // key bytes 0-3
+  uint32_t prefixLow;   // key bytes 4-7
+  uint32_t offset;
 };
 
 // Variant store: up to kMaxVariants keys of up to kMaxKeyCodes codes.
@@ -70,7 +82,12 @@ ExpandResult Expand(std::u16string_view text,
 // The key records and index values of a run, in the work buffer's rooms.
 class KeyStore {
  public:
-  KeyStore(uint8_t* work, size_t workSize, uint32_t readingTableLength, size_t mainSize);
+  // `expectedValues` is a guess of the values the run will make, for the array's first room.
+  KeyStore(uint8_t* work,
+           size_t workSize,
+           uint32_t readingTableLength,
+           size_t mainSize,
+           size_t expectedValues = 0);
 
   bool fits() const { return fits_; }  // the rooms exist at all
   bool full() const { return full_; }  // a room overflowed; the run must not write files
@@ -80,7 +97,8 @@ class KeyStore {
 
   size_t keyAreaStart() const { return keyStart_; }
   size_t keyCursor() const { return keyCursor_; }
-  std::vector<uint32_t>& values() { return values_; }
+  // The index array in order of creation.
+  std::vector<IndexItem>& values() { return values_; }
   const uint8_t* work() const { return work_; }
 
  private:
@@ -88,7 +106,7 @@ class KeyStore {
   size_t keyStart_ = 0, keyCursor_ = 0, keyEnd_ = 0;
   size_t primaryCursor_ = 0, primaryEnd_ = 0;
   size_t maxValues_ = 0;
-  std::vector<uint32_t> values_;
+  std::vector<IndexItem> values_;
   bool fits_ = false;
   bool full_ = false;
 };

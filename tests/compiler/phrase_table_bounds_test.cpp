@@ -10,14 +10,6 @@
 namespace ql::test {
 namespace {
 
-class NoOutputs : public TextOutputs {
- public:
-  std::u16string FullPath(std::u16string_view relative) const override {
-    return std::u16string(relative);
-  }
-  bool Write(std::u16string_view, const std::vector<uint8_t>&) override { return true; }
-};
-
 std::u16string Text(std::u16string_view chunk, size_t times) {
   std::u16string text;
   for (size_t i = 0; i < times; ++i)

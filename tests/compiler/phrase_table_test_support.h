@@ -51,6 +51,15 @@ class PhraseTableTest : public ::testing::Test {
   ModuleImageSeam noModule;
 };
 
+// Text outputs that go nowhere, for builds straight on a work block.
+class NoOutputs : public TextOutputs {
+ public:
+  std::u16string FullPath(std::u16string_view relative) const override {
+    return std::u16string(relative);
+  }
+  bool Write(std::u16string_view, const std::vector<uint8_t>&) override { return true; }
+};
+
 std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 // The file's text after its byte-order mark, or a marker when the mark is missing.
 std::u16string TextOf(const std::vector<uint8_t>& bytes);
