@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -24,6 +25,10 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
   if (!file)
     return std::nullopt;
   std::vector<uint8_t> bytes;
+  // Sized at once from the file's length, rather than grown and copied chunk by chunk.
+  struct stat info;
+  if (fstat(fileno(file.get()), &info) == 0 && info.st_size > 0)
+    bytes.reserve(std::min(static_cast<size_t>(info.st_size), maxBytes));
   uint8_t chunk[65536];
   while (bytes.size() < maxBytes) {
     size_t want = maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size() : sizeof chunk;

@@ -9,6 +9,12 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
   if (!file)
     return std::nullopt;
   std::vector<uint8_t> bytes;
+  // Sized at once from the file's length, rather than grown and copied chunk by chunk.
+  LARGE_INTEGER length{};
+  if (GetFileSizeEx(file.get(), &length) && length.QuadPart > 0)
+    bytes.reserve(static_cast<uint64_t>(length.QuadPart) < maxBytes
+                      ? static_cast<size_t>(length.QuadPart)
+                      : maxBytes);
   uint8_t chunk[65536];
   while (bytes.size() < maxBytes) {
     DWORD want = static_cast<DWORD>(maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size()
