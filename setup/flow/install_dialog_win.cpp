@@ -280,7 +280,12 @@ void OnAddDictionary() {
 
 void OnInstall(HWND dialog, bool upgrade) {
   State().upgradeInstall = upgrade ? 1 : 0;
+  // The worker's message boxes and the settings dialog have no owner, and their message loops
+  // would let a second press start the worker again inside the first: the dialog takes no input
+  // while the worker runs.
+  EnableWindow(dialog, FALSE);
   RunInstallation(WindowsInstallationSteps(dialog));
+  EnableWindow(dialog, TRUE);
   ReleaseImageList();
   EndDialog(dialog, 1);
 }
