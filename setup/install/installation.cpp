@@ -2,8 +2,6 @@
 // to the install dialog with installCompleted left at 0.
 #include "setup/install/installation.h"
 
-#include <algorithm>
-
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
@@ -67,10 +65,15 @@ bool TargetIsRoot(const InstallationSteps& steps, const std::u16string& field) {
 void CreateFolderPath(const InstallationSteps& steps, const std::u16string& target) {
   // Past the drive ("C:\") or the server and share ("\\server\share\").
   size_t start = 0;
-  if (target.size() >= 3 && target[1] == u':')
+  if (target.size() >= 3 && target[1] == u':') {
     start = 3;
-  else if (target.rfind(u"\\\\", 0) == 0)
-    start = std::min(target.find(u'\\', target.find(u'\\', 2) + 1), target.size()) + 1;
+  } else if (target.rfind(u"\\\\", 0) == 0) {
+    size_t server = target.find(u'\\', 2);
+    size_t share = server == std::u16string::npos ? server : target.find(u'\\', server + 1);
+    if (share == std::u16string::npos)
+      return;
+    start = share + 1;
+  }
   for (size_t slash = target.find(u'\\', start); slash != std::u16string::npos;
        slash = target.find(u'\\', slash + 1))
     steps.createFolder(target.substr(0, slash + 1));

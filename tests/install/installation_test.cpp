@@ -225,6 +225,20 @@ TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) 
   EXPECT_EQ(State().installCompleted, 0u);
 }
 
+TEST_F(InstallationTest, EveryMissingFolderAboveTheTargetIsCreated) {
+  auto folders = [this](std::u16string field) {
+    folderField_ = std::move(field);
+    std::vector<std::string> made;
+    for (const std::string& line : Run()) {
+      if (line.rfind("mkdir ", 0) == 0)
+        made.push_back(line.substr(6));
+    }
+    return made;
+  };
+  EXPECT_EQ(folders(u"D:\\一\\二"), (std::vector<std::string>{"D:\\一\\", "D:\\一\\二\\"}));
+  EXPECT_EQ(folders(u"\\\\srv\\share\\一"), std::vector<std::string>{"\\\\srv\\share\\一\\"});
+}
+
 TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
   State().upgradeInstall = 1;
   systemFolder_ = std::u16string(205, u's') + u"\\";
