@@ -32,7 +32,7 @@ void SortByLeadingBytes(Item* first,
                         size_t levels,
                         Digit digit,
                         Less less) {
-  constexpr ptrdiff_t kComparisonSortSize = 48;
+  constexpr std::ptrdiff_t kComparisonSortSize = 48;
   if (last - first <= kComparisonSortSize || level >= levels || level >= 8) {
     std::sort(first, last, less);
     return;

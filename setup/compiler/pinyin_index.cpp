@@ -301,8 +301,8 @@ bool StableDigitPass(const std::vector<IndexItem>& from,
 // frequencies in order of creation (the order they come in). A radix sort from the least
 // significant end: the frequency, then the key's first 8 bytes two at a time, each pass keeping
 // the order of the one before; values whose first 8 bytes are equal and whose keys go on are then
-// put in order of the rest of the key, again keeping the order they have. Linear in the values,
-// also when thousands of them share a key.
+// put in order of the rest of the key, again keeping the order they have. Five linear passes,
+// also when thousands of values share a key; only the rest of long keys is compared.
 void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const MainData& main) {
   std::vector<IndexItem> other;
   std::vector<uint32_t> next;
@@ -455,7 +455,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   }
 
   // Sort by key, the most frequent entry first among equal keys; equal frequencies keep the order
-  // of creation. One linear sort instead of a selection per run of equal keys.
+  // of creation. One radix sort instead of a selection per run of equal keys.
   std::vector<IndexItem>& values = keys.values();
   SortIndexValues(values, work, main);
   TheUi().StepProgress();
