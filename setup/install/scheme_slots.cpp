@@ -83,66 +83,67 @@ static int32_t ChooseSlot(const uint8_t* view,
   return -1;
 }
 
-std::vector<SlotOutcome> FillMainSchemeSlots(const SetupState& state,
+// One pass over the schemes after pinyin: each one `chosen` takes the first free slot of the two,
+// and `placed` decides what becomes of a scheme whose path is in its slot. Once both slots are
+// taken the pass ends: the remaining chosen schemes get no slot.
+template <typename Chosen, typename Placed>
+static std::vector<SlotOutcome> FillSlotPair(const SetupState& state,
                                              uint8_t* view,
                                              size_t size,
-                                             const SchemeIndexCall& buildIndex) {
+                                             int32_t first,
+                                             int32_t second,
+                                             Chosen&& chosen,
+                                             Placed&& placed) {
   std::vector<SlotOutcome> outcomes;
   bool passEnded = false;
   for (uint32_t i = 1; i < SchemeLimit(state); ++i) {
     const InputScheme& scheme = state.schemes[i];
-    if (!scheme.selected)
+    if (!chosen(scheme))
       continue;
     SlotOutcome outcome;
     outcome.scheme = i;
     if (!passEnded)
-      outcome.slot = ChooseSlot(view, size, kMainSlot1, kMainSlot2, &passEnded);
+      outcome.slot = ChooseSlot(view, size, first, second, &passEnded);
     if (passEnded) {
       outcome.slot = -1;
       outcome.kind = SlotOutcome::Kind::kNoSlot;
     } else if (!WriteSchemeSlot(view, size, outcome.slot, scheme.path.view())) {
       outcome.kind = SlotOutcome::Kind::kTooLong;
     } else {
-      std::optional<int32_t> result = buildIndex ? buildIndex(outcome.slot) : std::nullopt;
-      if (!result) {
-        outcome.kind = SlotOutcome::Kind::kNoLibrary;
-      } else if (*result == 0) {
-        ClearSchemeSlot(view, size, outcome.slot);
-        outcome.kind = SlotOutcome::Kind::kRefused;
-      } else {
-        outcome.kind = SlotOutcome::Kind::kIndexed;
-      }
+      outcome.kind = placed(outcome.slot);
     }
     outcomes.push_back(outcome);
   }
   return outcomes;
 }
 
+std::vector<SlotOutcome> FillMainSchemeSlots(const SetupState& state,
+                                             uint8_t* view,
+                                             size_t size,
+                                             const SchemeIndexCall& buildIndex) {
+  return FillSlotPair(
+      state, view, size, kMainSlot1, kMainSlot2,
+      [](const InputScheme& scheme) { return scheme.selected != 0; },
+      [&](int32_t slot) {
+        std::optional<int32_t> result = buildIndex ? buildIndex(slot) : std::nullopt;
+        if (!result)
+          return SlotOutcome::Kind::kNoLibrary;
+        if (*result == 0) {
+          ClearSchemeSlot(view, size, slot);
+          return SlotOutcome::Kind::kRefused;
+        }
+        return SlotOutcome::Kind::kIndexed;
+      });
+}
+
 std::vector<SlotOutcome> FillAuxiliarySchemeSlots(const SetupState& state,
                                                   uint8_t* view,
                                                   size_t size) {
-  std::vector<SlotOutcome> outcomes;
-  bool passEnded = false;
-  for (uint32_t i = 1; i < SchemeLimit(state); ++i) {
-    const InputScheme& scheme = state.schemes[i];
-    if (!scheme.auxSelected || scheme.isKeypad)
-      continue;
-    SlotOutcome outcome;
-    outcome.scheme = i;
-    if (!passEnded)
-      outcome.slot = ChooseSlot(view, size, kAuxSlot1, kAuxSlot2, &passEnded);
-    if (passEnded) {
-      outcome.slot = -1;
-      outcome.kind = SlotOutcome::Kind::kNoSlot;
-    } else if (!WriteSchemeSlot(view, size, outcome.slot, scheme.path.view())) {
-      outcome.kind = SlotOutcome::Kind::kTooLong;
-    } else {
+  return FillSlotPair(
+      state, view, size, kAuxSlot1, kAuxSlot2,
+      [](const InputScheme& scheme) { return scheme.auxSelected && !scheme.isKeypad; },
       // Auxiliary schemes use the main scheme's index of the same folder; none is built here.
-      outcome.kind = SlotOutcome::Kind::kNoLibrary;
-    }
-    outcomes.push_back(outcome);
-  }
-  return outcomes;
+      [](int32_t) { return SlotOutcome::Kind::kNoLibrary; });
 }
 
 void TurnOnDefaultFuzzyPairs(uint8_t (&pairs)[kFuzzyPairCount]) {
