@@ -12,6 +12,7 @@
 #include "setup/flow/install_selection.h"
 #include "setup/flow/installation_steps_win.h"
 #include "setup/flow/setup_state.h"
+#include "setup/flow/startup.h"
 #include "setup/install/installation.h"
 #include "setup/resources/install_ids.h"
 #include "setup/resources/resource.h"
@@ -225,10 +226,7 @@ void OnBrowse(HWND dialog) {
     CoTaskMemFree(picked);
     if (isFolder) {
       state.folderBrowsed = 1;
-      std::u16string folder(U(path));
-      if (folder.empty() || folder.back() != u'\\')
-        folder += u'\\';
-      state.installFolder.Assign(folder);
+      state.installFolder.Assign(WithTrailingBackslash(U(path)));
       SetField(dialog, IDC_FOLDER_EDIT, state.installFolder.str() + state.pathSuffix.str());
     }
   }

@@ -5,6 +5,7 @@
 #include "setup/common/registry.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/setup_state.h"
+#include "setup/flow/startup.h"
 
 namespace ql {
 namespace {
@@ -159,9 +160,7 @@ std::u16string ProposeFolder(SetupState& state,
       if (slash != std::u16string::npos)
         base.resize(slash);
     }
-    if (base.empty() || base.back() != u'\\')
-      base += u'\\';
-    state.installFolder.Assign(base);
+    state.installFolder.Assign(WithTrailingBackslash(base));
   }
   return state.installFolder.str() + state.pathSuffix.str();
 }

@@ -11,6 +11,7 @@
 #include "setup/compiler/punctuation.h"
 #include "setup/flow/manifest.h"
 #include "setup/flow/setup_state.h"
+#include "setup/flow/startup.h"
 #include "setup/install/file_access.h"
 #include "setup/install/keyboard_layout.h"
 #include "setup/install/scheme_slots.h"
@@ -29,12 +30,6 @@ std::u16string Cut(std::u16string text, size_t units) {
   if (text.size() > units)
     text.resize(units);
   return text;
-}
-
-std::u16string WithBackslash(std::u16string folder) {
-  if (folder.empty() || folder.back() != u'\\')
-    folder += u'\\';
-  return folder;
 }
 
 // PathIsRootW's rule: "\", "X:\", "\\server" and "\\server\share" are roots.
@@ -56,7 +51,7 @@ bool IsRootPath(std::u16string_view path) {
 // once the target's backslash is added, would install into that root as well and is refused the
 // same way.
 bool TargetIsRoot(const InstallationSteps& steps, const std::u16string& field) {
-  return field.empty() || steps.isRoot(field) || steps.isRoot(WithBackslash(field));
+  return field.empty() || steps.isRoot(field) || steps.isRoot(WithTrailingBackslash(field));
 }
 
 // Creates the target and every missing folder above it: the shell's move into a folder whose
@@ -83,7 +78,7 @@ void CreateFolderPath(const InstallationSteps& steps, const std::u16string& targ
 // directory, and the installed names are settled.
 void PrepareTarget(const InstallationSteps& steps) {
   SetupState& state = State();
-  std::u16string target = WithBackslash(Cut(steps.folderFieldText(), kTargetUnits));
+  std::u16string target = WithTrailingBackslash(Cut(steps.folderFieldText(), kTargetUnits));
   CreateFolderPath(steps, target);
   std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
   size_t slash = program.rfind(u'\\');
@@ -225,9 +220,9 @@ void RunInstallation(const InstallationSteps& steps) {
   steps.grantAccess(state.installFolder.view(), kEveryoneAccount, kGenericAll);
   steps.stampModule();
   // 7: the module into the system folder under its installed name.
-  steps.copyFile(
-      state.installFolder.str() + std::u16string(kModuleFileName),
-      WithBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) + state.imeFileName.str());
+  steps.copyFile(state.installFolder.str() + std::u16string(kModuleFileName),
+                 WithTrailingBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) +
+                     state.imeFileName.str());
   // 8: an upgrade keeps every data file and setting.
   if (state.upgradeInstall)
     return;
