@@ -21,7 +21,7 @@
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace {
 

@@ -79,7 +79,8 @@ CustomInputIndexResult BuildCustomInputIndexInBuffer(CustomInputList list,
                                                      uint8_t* work,
                                                      size_t workSize);
 
-// The step on the run's state: zdybm.TXT into zdybm.idx, then zdydw.TXT into zdydw.idx.
-void BuildCustomInputIndexes();
+// The installation's step: zdybm.TXT into zdybm.idx, then zdydw.TXT into zdydw.idx, in
+// `installFolder` + "自定义输入\".
+void BuildCustomInputIndexes(std::u16string_view installFolder);
 
 }  // namespace ql

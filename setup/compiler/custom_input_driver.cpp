@@ -1,4 +1,4 @@
-// BuildCustomInputIndexes on the run's state: the two texts of installFolder's "自定义输入\",
+// BuildCustomInputIndexes: the two texts of the installed folder's "自定义输入\",
 // each through the read-only mapping "lznMyDefCodeins" and the "builzdysort" work area.
 #include <string>
 
@@ -7,7 +7,6 @@
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
-#include "setup/flow/setup_state.h"
 
 namespace ql {
 namespace {
@@ -60,8 +59,8 @@ bool BuildOneIndex(const std::u16string& folder, const ListFiles& files) {
 
 }  // namespace
 
-void BuildCustomInputIndexes() {
-  const std::u16string folder = State().installFolder.str() + std::u16string(kCustomInputFolder);
+void BuildCustomInputIndexes(std::u16string_view installFolder) {
+  const std::u16string folder = std::u16string(installFolder) + std::u16string(kCustomInputFolder);
   for (const ListFiles& files : kLists) {
     if (!BuildOneIndex(folder, files))
       return;

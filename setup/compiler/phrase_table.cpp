@@ -5,7 +5,6 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
 
 namespace ql {
 namespace {
@@ -84,13 +83,15 @@ std::vector<uint8_t> TextFileBytes(std::u16string_view text) {
 PhraseTableBuilder::PhraseTableBuilder(uint8_t* block,
                                        size_t blockSize,
                                        size_t indexArea,
-                                       TextOutputs& outputs)
+                                       TextOutputs& outputs,
+                                       std::u16string_view caption)
     : block_(block),
       blockSize_(blockSize),
       indexArea_(indexArea),
       outputs_(outputs),
       writePos_(kPhraseHeaderSize),
-      indexedEnd_(kPhraseHeaderSize) {}
+      indexedEnd_(kPhraseHeaderSize),
+      caption_(caption) {}
 
 PhraseTableBuilder::~PhraseTableBuilder() {
   CloseCustomCodes();
@@ -105,7 +106,7 @@ bool PhraseTableBuilder::AppendRecord(std::u16string_view text, uint8_t flags, u
   if (full_ || units > kMaxRecordUnits || writePos_ + size >= indexArea_ ||
       records > (blockSize_ - indexArea_) / 4) {
     if (!full_)
-      TheUi().ShowMessage(kRecordsFullText, State().displayName.view(), kMbOk);
+      TheUi().ShowMessage(kRecordsFullText, caption_, kMbOk);
     full_ = true;
     return false;
   }
@@ -175,7 +176,7 @@ void PhraseTableBuilder::ReportNotes(std::u16string_view path,
             u"个自定义编码的方案目录名无效（不能为空，不能含路径），其编码已跳过。";
   }
   cutValues_ = 0;
-  TheUi().ShowMessage(text, State().displayName.view(), kMbOk);
+  TheUi().ShowMessage(text, caption_, kMbOk);
 }
 
 bool PhraseTableBuilder::Phrase(std::u16string_view phrase, std::optional<int32_t> frequency) {
@@ -405,7 +406,7 @@ std::optional<uint32_t> PhraseTableBuilder::FinishMainData() {
   size_t indexSize = 4 * index_.size();
   size_t totalSize = indexOffset + indexSize + kIndexGap;
   if (totalSize > blockSize_) {
-    TheUi().ShowMessage(kFileTooLargeText, State().displayName.view(), kMbOk);
+    TheUi().ShowMessage(kFileTooLargeText, caption_, kMbOk);
     return std::nullopt;
   }
   PutU32(block_ + kTotalSizeOffset, static_cast<uint32_t>(totalSize));

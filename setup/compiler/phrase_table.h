@@ -20,6 +20,8 @@
 
 namespace ql {
 
+struct SetupState;
+
 // Where the builder's text files go: paths are relative to installFolder, with '\' separators.
 class TextOutputs {
  public:
@@ -39,8 +41,12 @@ constexpr std::u16string_view kFileTooLargeText =
 class PhraseTableBuilder : private TextDictionaryHandler {
  public:
   // `block` is zero-filled; records must end below `indexArea` and the finished main data file
-  // must fit in `blockSize` bytes.
-  PhraseTableBuilder(uint8_t* block, size_t blockSize, size_t indexArea, TextOutputs& outputs);
+  // must fit in `blockSize` bytes. `caption` heads the builder's messages (the display name).
+  PhraseTableBuilder(uint8_t* block,
+                     size_t blockSize,
+                     size_t indexArea,
+                     TextOutputs& outputs,
+                     std::u16string_view caption = std::u16string_view());
   ~PhraseTableBuilder() override;
   PhraseTableBuilder(const PhraseTableBuilder&) = delete;
   PhraseTableBuilder& operator=(const PhraseTableBuilder&) = delete;
@@ -105,6 +111,7 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   bool full_ = false;
   bool allPhrasesByShapeCode_ = false;
   size_t cutValues_ = 0;
+  std::u16string caption_;
   DictionaryPart part_ = DictionaryPart::none;
   // The open custom-code file: its path and the text written so far.
   std::optional<std::u16string> customPath_;
@@ -123,12 +130,14 @@ struct ModuleImageSeam {
 };
 ModuleImageSeam DefaultModuleImageSeam();
 
-// The whole build on the run's SetupState, with the platform's module image seam or the one given.
-void BuildPhraseTable();
-void BuildPhraseTable(const ModuleImageSeam& moduleImage);
+// The installation's build on `state`: the character list and the selected dictionaries of the
+// installed folder into cz.dat (then mainDataPath and mainDataEntryCount are set) and User.dat,
+// with the platform's module image seam or the one given.
+void BuildPhraseTable(SetupState& state);
+void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage);
 
 // The scheme step alone: maps and releases the installed module, and steps the progress bar once
 // per scheme whose code table the tool library compiles.
-void RunSchemeStep(const ModuleImageSeam& moduleImage);
+void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage);
 
 }  // namespace ql

@@ -7,17 +7,14 @@
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
 
 constexpr std::u16string_view kBlockName = u"SecondMapinsck";
-constexpr std::u16string_view kTextFolder = u"文本词库\\";
 constexpr std::u16string_view kCharacterListFile = u"zk.txt";
-constexpr std::u16string_view kMainDataFolder = u"词库";
-constexpr std::u16string_view kMainDataFile = u"词库\\cz.dat";
-constexpr std::u16string_view kUserDataFile = u"User.dat";
 constexpr size_t kMaxSystemFolderUnits = 199;
 
 class InstallFolderOutputs : public TextOutputs {
@@ -47,8 +44,8 @@ ModuleImageSeam DefaultModuleImageSeam() {
   return ModuleImageSeam{SystemFolder, MapModuleImage, ReleaseModuleImage};
 }
 
-void RunSchemeStep(const ModuleImageSeam& moduleImage) {
-  SetupState& state = State();
+void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage) {
+  void* image = nullptr;
   std::u16string systemFolder = moduleImage.systemFolder ? moduleImage.systemFolder() : u"";
   if (systemFolder.size() > kMaxSystemFolderUnits)
     systemFolder.resize(kMaxSystemFolderUnits);
@@ -56,7 +53,7 @@ void RunSchemeStep(const ModuleImageSeam& moduleImage) {
   if (!systemFolder.empty() && moduleImage.map) {
     if (systemFolder.back() != u'\\')
       systemFolder += u'\\';
-    state.moduleImage = moduleImage.map(systemFolder + state.imeFileName.str());
+    image = moduleImage.map(systemFolder + state.imeFileName.str());
   }
   // One step per scheme whose code table the tool library compiles; the pinyin scheme (index 0)
   // is the pinyin index builder's.
@@ -74,17 +71,15 @@ void RunSchemeStep(const ModuleImageSeam& moduleImage) {
         TheUi().StepProgress();
     }
   }
-  if (state.moduleImage != nullptr && moduleImage.release)
-    moduleImage.release(state.moduleImage);
-  state.moduleImage = nullptr;
+  if (image != nullptr && moduleImage.release)
+    moduleImage.release(image);
 }
 
-void BuildPhraseTable() {
-  BuildPhraseTable(DefaultModuleImageSeam());
+void BuildPhraseTable(SetupState& state) {
+  BuildPhraseTable(state, DefaultModuleImageSeam());
 }
 
-void BuildPhraseTable(const ModuleImageSeam& moduleImage) {
-  SetupState& state = State();
+void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage) {
   const std::u16string folder = state.installFolder.str();
 
   // The block is zero-filled: a fresh one by the system, one that already existed by
@@ -94,14 +89,15 @@ void BuildPhraseTable(const ModuleImageSeam& moduleImage) {
     return;
 
   const std::u16string characterListPath =
-      folder + std::u16string(kTextFolder) + std::u16string(kCharacterListFile);
+      folder + std::u16string(kTextDictionaryFolder) + std::u16string(kCharacterListFile);
   std::optional<std::u16string> characterList = ReadText(characterListPath);
   if (!characterList) {
     TheUi().ShowMessage(u"不能打开字库文件！", state.displayName.view(), kMbOk);
     return;
   }
   InstallFolderOutputs outputs(folder);
-  PhraseTableBuilder builder(block.data(), block.size(), kMainIndexArea, outputs);
+  PhraseTableBuilder builder(block.data(), block.size(), kMainIndexArea, outputs,
+                             state.displayName.view());
   if (!builder.AddCharacterList(*characterList, characterListPath))
     return;
   characterList.reset();
@@ -112,7 +108,8 @@ void BuildPhraseTable(const ModuleImageSeam& moduleImage) {
     const DictionaryEntry& dictionary = state.dictionaries[i];
     if (!dictionary.selected)
       continue;
-    const std::u16string path = folder + std::u16string(kTextFolder) + dictionary.fileName.str();
+    const std::u16string path =
+        folder + std::u16string(kTextDictionaryFolder) + dictionary.fileName.str();
     std::optional<std::u16string> text = ReadText(path);
     if (!text) {
       TheUi().ShowMessage(path, u"不能打开文件！", kMbOk);
@@ -123,7 +120,7 @@ void BuildPhraseTable(const ModuleImageSeam& moduleImage) {
   }
   builder.CloseCustomCodes();
 
-  RunSchemeStep(moduleImage);
+  RunSchemeStep(state, moduleImage);
 
   std::optional<uint32_t> totalSize = builder.FinishMainData();
   if (!totalSize)

@@ -16,6 +16,8 @@
 
 namespace ql {
 
+struct SetupState;
+
 // Messages (besides the reading table's "没有拼音！").
 constexpr std::u16string_view kUnknownStatedReadingCaption = u"没有拼音1！";
 // Caption of every other message of the builder (kPinyinInstallCaption, "拼音安装").
@@ -74,8 +76,9 @@ bool StorePinyinSchemeFolder(uint8_t* mainData, size_t mainSize, std::u16string_
 // or the index itself lies outside the file (the search then gives -1).
 int32_t FindEntry(const uint8_t* mainData, size_t mainSize, std::u16string_view text, bool* fault);
 
-// The whole step on the run's SetupState: deletes the old files when the pinyin scheme is not
-// selected, otherwise builds into the "builpyidx" block and writes both index files.
-void BuildPinyinIndex(uint8_t* mainData, size_t mainSize);
+// The installation's step on `state`'s installed folder and pinyin scheme (scheme 0): deletes the
+// old files when the pinyin scheme is not selected, otherwise builds into the "builpyidx" block
+// and writes both index files.
+void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize);
 
 }  // namespace ql

@@ -6,27 +6,25 @@
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/pinyin_index.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
 
 constexpr std::u16string_view kBlockName = u"builpyidx";
-// Where the old files are deleted when the pinyin scheme is not chosen, and where User.idx is
-// written: fixed names, whatever the scheme's path.
-constexpr std::u16string_view kOldIndexFile = u"拼音\\qinglan.idx";
-constexpr std::u16string_view kOldUserIndexFile = u"拼音\\User.idx";
-constexpr std::u16string_view kUserIndexFile = u"输入方案\\拼音\\User.idx";
+// The old files are deleted when the pinyin scheme is not chosen (kPinyinIndexFile,
+// kPinyinUserIndexFile), and User.idx is written (kInstalledUserIndexFile), under fixed names
+// whatever the scheme's path.
 
 }  // namespace
 
-void BuildPinyinIndex(uint8_t* mainData, size_t mainSize) {
-  const SetupState& state = State();
+void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize) {
   const std::u16string folder = state.installFolder.str();
   const InputScheme& scheme = state.schemes[0];
   if (!scheme.selected) {
-    RemoveFile(folder + std::u16string(kOldIndexFile));
-    RemoveFile(folder + std::u16string(kOldUserIndexFile));
+    RemoveFile(folder + std::u16string(kPinyinIndexFile));
+    RemoveFile(folder + std::u16string(kPinyinUserIndexFile));
     return;
   }
 
@@ -47,8 +45,8 @@ void BuildPinyinIndex(uint8_t* mainData, size_t mainSize) {
     // The old index files point into the old main data file: they must not stay beside the new
     // one (the user has been told the index was not built).
     if (result.tooLarge) {
-      RemoveFile(schemeFolder + u"\\qinglan.idx");
-      RemoveFile(folder + std::u16string(kUserIndexFile));
+      RemoveFile(schemeFolder + u"\\" + std::u16string(kPinyinIndexName));
+      RemoveFile(folder + std::u16string(kInstalledUserIndexFile));
     }
     return;
   }
@@ -56,9 +54,10 @@ void BuildPinyinIndex(uint8_t* mainData, size_t mainSize) {
   if (!StorePinyinSchemeFolder(mainData, mainSize, scheme.path.view()))
     TheUi().ShowMessage(kSchemePathTooLongText, kPinyinInstallCaption, kMbOk);
 
-  WriteFileBytes(schemeFolder + u"\\qinglan.idx", block.data(), result.fileLength);
+  WriteFileBytes(schemeFolder + u"\\" + std::u16string(kPinyinIndexName), block.data(),
+                 result.fileLength);
   std::vector<uint8_t> user = LayOutUserIndex(block.data());
-  WriteFileBytes(folder + std::u16string(kUserIndexFile), user.data(), user.size());
+  WriteFileBytes(folder + std::u16string(kInstalledUserIndexFile), user.data(), user.size());
 }
 
 }  // namespace ql

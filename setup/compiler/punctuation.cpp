@@ -8,8 +8,7 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/install_record.h"
 
 namespace ql {
 
@@ -42,9 +41,8 @@ PunctuationTables BuildPunctuationTables(std::u16string_view fileText) {
   return tables;
 }
 
-void BuildPunctuationTable() {
-  const SetupState& state = State();
-  const std::u16string path = state.installFolder.str() + std::u16string(kPunctuationFile);
+void BuildPunctuationTable(std::u16string_view installFolder, std::u16string_view displayName) {
+  const std::u16string path = std::u16string(installFolder) + std::u16string(kPunctuationFile);
   std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
   if (!bytes) {
     TheUi().ShowMessage(path, kPunctuationNotFoundCaption, kMbOk);
@@ -56,16 +54,15 @@ void BuildPunctuationTable() {
   RegKey currentVersion;
   RegKey settings;
   if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess ||
-      CreateNamedSubkey(currentVersion.get(), state.displayName.view(), &settings) !=
-          kErrorSuccess) {
+      CreateNamedSubkey(currentVersion.get(), displayName, &settings) != kErrorSuccess) {
     settings.Reset();
-    TheUi().ShowMessage(kPunctuationSettingsFailedText, state.displayName.view(), kMbOk);
+    TheUi().ShowMessage(kPunctuationSettingsFailedText, displayName, kMbOk);
   }
 
   const PunctuationTables tables =
       BuildPunctuationTables(DecodeUtf16Le(bytes->data(), bytes->size()));
   if (tables.entriesLeftOut != 0)
-    TheUi().ShowMessage(kTooManyPunctuationEntriesText, state.displayName.view(), kMbOk);
+    TheUi().ShowMessage(kTooManyPunctuationEntriesText, displayName, kMbOk);
   if (!settings)
     return;
   Registry& registry = TheRegistry();

@@ -42,8 +42,9 @@ struct PunctuationTables {
 // rules: a line "KEY ... OUTPUT" is an entry unless it has no space or begins with one.
 PunctuationTables BuildPunctuationTables(std::u16string_view fileText);
 
-// The step on the run's state: installFolder + "symbol.txt" into the values kKeySymbolsValue and
-// kOutputPunctuationValue (REG_BINARY, 60 bytes each) of the settings key named displayName.
-void BuildPunctuationTable();
+// The installation's step: `installFolder` + "symbol.txt" into the values kKeySymbolsValue and
+// kOutputPunctuationValue (REG_BINARY, 60 bytes each) of the settings key named `displayName`,
+// which also captions its messages.
+void BuildPunctuationTable(std::u16string_view installFolder, std::u16string_view displayName);
 
 }  // namespace ql

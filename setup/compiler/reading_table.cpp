@@ -6,7 +6,6 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/syllables.h"
-#include "setup/flow/setup_state.h"
 
 namespace ql {
 namespace {
@@ -168,16 +167,12 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
   return summary;
 }
 
-std::u16string PinyinCodeTablePath() {
-  const SetupState& state = State();
-  std::u16string path(state.installFolder.view());
-  path += state.schemes[0].path.view();
+std::u16string PinyinCodeTablePath(std::u16string_view installFolder,
+                                   std::u16string_view pinyinSchemePath) {
+  std::u16string path(installFolder);
+  path += pinyinSchemePath;
   path += u"\\mb.txt";
   return path;
-}
-
-ReadingTableSummary BuildReadingTable(uint8_t* buffer, size_t size) {
-  return BuildReadingTableFromSource(ReadFileBytes(PinyinCodeTablePath()), buffer, size);
 }
 
 const uint8_t* ReadingTableView::Record(char16_t c) const {

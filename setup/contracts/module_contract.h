@@ -18,14 +18,12 @@
 
 namespace ql {
 
-// The input-method module of the package.
-constexpr char16_t kPackageModuleFile[] = u"qlsrfpt.ime";
+// The input-method module of the package: kPackageModuleFile; a running module holds the named
+// mapping kModuleInUsePrefix + its base name (setup/model/package.h).
 constexpr char kBuildCodeExport[] = "BuildCode";
 // Selector of the main-name request; the module writes the name into a buffer of 50 units.
 constexpr int32_t kBuildCodeMainName = 167;
 constexpr size_t kModuleNameUnits = 50;
-// A running module holds a named mapping of this prefix followed by the module's base name.
-constexpr char16_t kModuleInUsePrefix[] = u"mvkorel6";
 
 // The tool library in the package's TOOL folder.
 constexpr char16_t kToolFolder[] = u"TOOL\\";

@@ -1,14 +1,14 @@
 #include "setup/contracts/module_probe.h"
 
 #include "setup/contracts/module_contract.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
-void ProbeModuleName(const BuildCodeCaller& caller) {
-  SetupState& state = State();
+void ProbeModuleName(SetupState& state, const BuildCodeCaller& caller) {
   // Always the package's own file name, not the manifest's module name.
-  std::u16string path = state.installFolder.str() + kPackageModuleFile;
+  std::u16string path = state.packageFolder.str() + std::u16string(kPackageModuleFile);
   static_assert(decltype(state.mainName)::kCapacity == kModuleNameUnits, "BuildCode buffer size");
   std::optional<int32_t> result = caller(path, state.mainName.buffer());
   if (!result)

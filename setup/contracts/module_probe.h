@@ -8,15 +8,18 @@
 
 namespace ql {
 
+struct SetupState;
+
 // Maps the module at `path` as an image only, calls its "BuildCode" with the main-name selector
 // and `nameBuffer` (50 units), and releases it. nullopt when the module does not map or has no
 // such export.
 using BuildCodeCaller =
     std::function<std::optional<int32_t>(std::u16string_view path, char16_t* nameBuffer)>;
 
-// Start-up's name probe on the run's state, with the given caller.
-void ProbeModuleName(const BuildCodeCaller& caller);
+// Start-up's name probe of the module in `state`'s package folder, with the given caller: sets
+// the main, display and module-supplied names when the module answers.
+void ProbeModuleName(SetupState& state, const BuildCodeCaller& caller);
 // The same with the system's image-only load (Windows).
-void ProbeModuleName();
+void ProbeModuleName(SetupState& state);
 
 }  // namespace ql

@@ -8,11 +8,18 @@
 
 namespace ql {
 
-// "RestorPara"(displayName, installFolder).
-std::optional<int32_t> CallRestorPara();
+struct SetupState;
 
-// "CreateXMIdxDll"(install dialog, main data view, user data view, slot, 3, moduleSuppliedName,
-// installFolder, 0). A non-zero result means the scheme's index was built.
-std::optional<int32_t> CallCreateXMIdxDll(void* userDataView, int32_t slot);
+// "RestorPara"(displayName, installFolder), the library loaded from `state`'s installed folder.
+std::optional<int32_t> CallRestorPara(const SetupState& state);
+
+// "CreateXMIdxDll"(window, main data view, user data view, slot, 3, moduleSuppliedName,
+// installFolder, 0), with `window` the install dialog. A non-zero result means the scheme's index
+// was built.
+std::optional<int32_t> CallCreateXMIdxDll(const SetupState& state,
+                                          void* window,
+                                          void* mainDataView,
+                                          void* userDataView,
+                                          int32_t slot);
 
 }  // namespace ql

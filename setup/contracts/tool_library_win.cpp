@@ -2,19 +2,21 @@
 #include "setup/contracts/module_contract.h"
 #include "setup/contracts/safe_call.h"
 #include "setup/contracts/tool_library.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
 
-UniqueModule LoadToolLibrary() {
-  const SetupState& state = State();
+UniqueModule LoadToolLibrary(const SetupState& state) {
   std::u16string path = state.installFolder.str() + kToolFolder + kToolLibraryFile;
   return UniqueModule(LoadLibraryW(WString(path).c_str()));
 }
 
-std::optional<int32_t> CallExport(const char* name, const uintptr_t* args, size_t count) {
-  UniqueModule library = LoadToolLibrary();
+std::optional<int32_t> CallExport(const SetupState& state,
+                                  const char* name,
+                                  const uintptr_t* args,
+                                  size_t count) {
+  UniqueModule library = LoadToolLibrary(state);
   if (!library)
     return std::nullopt;
   FARPROC function = GetProcAddress(library.get(), name);
@@ -25,23 +27,25 @@ std::optional<int32_t> CallExport(const char* name, const uintptr_t* args, size_
 
 }  // namespace
 
-std::optional<int32_t> CallRestorPara() {
-  SetupState& state = State();
+std::optional<int32_t> CallRestorPara(const SetupState& state) {
   const uintptr_t args[] = {Arg(state.displayName.c_str()), Arg(state.installFolder.c_str())};
-  return CallExport(kRestorParaExport, args, 2);
+  return CallExport(state, kRestorParaExport, args, 2);
 }
 
-std::optional<int32_t> CallCreateXMIdxDll(void* userDataView, int32_t slot) {
-  SetupState& state = State();
-  const uintptr_t args[] = {Arg(state.installDialog),
-                            Arg(state.mainDataView),
+std::optional<int32_t> CallCreateXMIdxDll(const SetupState& state,
+                                          void* window,
+                                          void* mainDataView,
+                                          void* userDataView,
+                                          int32_t slot) {
+  const uintptr_t args[] = {Arg(window),
+                            Arg(mainDataView),
                             Arg(userDataView),
                             static_cast<uintptr_t>(slot),
                             static_cast<uintptr_t>(kCreateXMIdxDllMode),
                             Arg(state.moduleSuppliedName.c_str()),
                             Arg(state.installFolder.c_str()),
                             0};
-  return CallExport(kCreateXMIdxDllExport, args, 8);
+  return CallExport(state, kCreateXMIdxDllExport, args, 8);
 }
 
 }  // namespace ql

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
+#include "setup/flow/dialog_ui_win.h"
 #include "setup/install/add_entries.h"
+#include "setup/model/setup_state.h"
 #include "setup/resources/add_dialog_ids.h"
 
 namespace ql {
@@ -37,14 +38,21 @@ void SetItemText(HWND dialog, int id, std::u16string_view text) {
 
 namespace {
 
+// What an open add dialog works with: its behaviour, and the sink of its progress and status.
+struct AddDialogContext {
+  const AddDialogBehaviour* behaviour;
+  DialogUi* ui;
+};
+
 INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  State().installDialog = dialog;
-  if (message == WM_INITDIALOG)
+  if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-  auto* behaviour =
-      reinterpret_cast<const AddDialogBehaviour*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (behaviour == nullptr)
+    reinterpret_cast<AddDialogContext*>(lParam)->ui->SetWindow(dialog);
+  }
+  auto* context = reinterpret_cast<const AddDialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (context == nullptr)
     return FALSE;
+  const AddDialogBehaviour* behaviour = context->behaviour;
   switch (message) {
     case WM_INITDIALOG:
       behaviour->open(dialog);
@@ -81,12 +89,14 @@ INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 int ShowAddDialog(int resource, const AddDialogBehaviour& behaviour) {
-  SetupState& state = State();
-  WindowHandle installDialog = state.installDialog;
-  INT_PTR result = DialogBoxParamW(static_cast<HINSTANCE>(state.instance),
-                                   MAKEINTRESOURCEW(resource), static_cast<HWND>(installDialog),
-                                   AddDialogProc, reinterpret_cast<LPARAM>(&behaviour));
-  state.installDialog = installDialog;
+  const SetupState& state = State();
+  // While the dialog is open its own progress bar and status text show the steps.
+  DialogUi ui;
+  ScopedUi scope(ui);
+  AddDialogContext context = {&behaviour, &ui};
+  INT_PTR result = DialogBoxParamW(
+      static_cast<HINSTANCE>(state.instance), MAKEINTRESOURCEW(resource),
+      static_cast<HWND>(state.installDialog), AddDialogProc, reinterpret_cast<LPARAM>(&context));
   return result == 1 ? 1 : 0;
 }
 

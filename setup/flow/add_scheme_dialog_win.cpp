@@ -2,8 +2,8 @@
 
 #include "setup/common/ui.h"
 #include "setup/flow/add_dialogs_win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/add_entries.h"
+#include "setup/model/setup_state.h"
 #include "setup/resources/add_dialog_ids.h"
 #include "setup/resources/resource.h"
 

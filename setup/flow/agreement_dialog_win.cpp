@@ -2,8 +2,8 @@
 
 #include "setup/common/files.h"
 #include "setup/common/win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/flow/startup.h"
+#include "setup/model/setup_state.h"
 #include "setup/resources/resource.h"
 
 namespace ql {
@@ -17,7 +17,7 @@ void InitAgreement(HWND dialog) {
   SetWindowTextW(dialog, WString(AgreementTitle(state)).c_str());
 
   // A missing or unreadable licence leaves the text empty; the dialog still offers its buttons.
-  std::u16string path = state.installFolder.str() + u"License.txt";
+  std::u16string path = state.packageFolder.str() + u"License.txt";
   std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, kLicenseBytes);
   std::u16string text = bytes ? AgreementText(bytes->data(), bytes->size()) : std::u16string();
   SetDlgItemTextW(dialog, IDC_LICENSE_TEXT, WString(text).c_str());

@@ -9,11 +9,14 @@
 
 #include "setup/flow/add_dictionary_dialog.h"
 #include "setup/flow/add_scheme_dialog.h"
+#include "setup/flow/dialog_ui_win.h"
 #include "setup/flow/install_selection.h"
 #include "setup/flow/installation_steps_win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/flow/startup.h"
 #include "setup/install/installation.h"
+#include "setup/model/install_record.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 #include "setup/resources/install_ids.h"
 #include "setup/resources/resource.h"
 
@@ -226,8 +229,8 @@ void OnBrowse(HWND dialog) {
     CoTaskMemFree(picked);
     if (isFolder) {
       state.folderBrowsed = 1;
-      state.installFolder.Assign(WithTrailingBackslash(U(path)));
-      SetField(dialog, IDC_FOLDER_EDIT, state.installFolder.str() + state.pathSuffix.str());
+      state.proposedFolder.Assign(WithTrailingBackslash(U(path)));
+      SetField(dialog, IDC_FOLDER_EDIT, state.proposedFolder.str() + state.pathSuffix.str());
     }
   }
   if (SUCCEEDED(ole))
@@ -282,7 +285,7 @@ void OnInstall(HWND dialog, bool upgrade) {
   // would let a second press start the worker again inside the first: the dialog takes no input
   // while the worker runs.
   EnableWindow(dialog, FALSE);
-  RunInstallation(WindowsInstallationSteps(dialog));
+  RunInstallation(State(), WindowsInstallationSteps(State(), dialog));
   EnableWindow(dialog, TRUE);
   ReleaseImageList();
   EndDialog(dialog, 1);
@@ -329,6 +332,7 @@ INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
   State().installDialog = dialog;
   switch (message) {
     case WM_INITDIALOG:
+      reinterpret_cast<DialogUi*>(lParam)->SetWindow(dialog);
       OnInit(dialog);
       return TRUE;
     case kRefreshMessage:
@@ -364,8 +368,11 @@ void CollectSelection(HWND dialog) {
 }
 
 int ShowInstallDialog() {
-  INT_PTR result = DialogBoxParamW(static_cast<HINSTANCE>(State().instance),
-                                   MAKEINTRESOURCEW(IDD_INSTALL), nullptr, InstallDialogProc, 0);
+  DialogUi ui;
+  ScopedUi scope(ui);
+  INT_PTR result =
+      DialogBoxParamW(static_cast<HINSTANCE>(State().instance), MAKEINTRESOURCEW(IDD_INSTALL),
+                      nullptr, InstallDialogProc, reinterpret_cast<LPARAM>(&ui));
   return result == 1 ? 1 : 0;
 }
 

@@ -2,21 +2,12 @@
 // lookup and what the worker collects from the tree.
 #include "setup/flow/install_selection.h"
 
-#include "setup/common/registry.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
-#include "setup/flow/startup.h"
+#include "setup/model/install_record.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
-
-// Attempts of each stage of the install record lookup.
-constexpr int kCurrentVersionAttempts = 20;
-constexpr int kRecordKeyAttempts = 15;
-constexpr int kRecordValueAttempts = 8;
-// The value buffers of the lookup, in bytes.
-constexpr size_t kPathBytes = 260;
-constexpr size_t kDataFileBytes = 48;
 
 constexpr uint32_t kVistaMajorVersion = 6;
 
@@ -122,33 +113,6 @@ std::u16string ComposeDisplayName(SetupState& state, const TreeMarks& marks) {
   return name;
 }
 
-bool ReadInstallRecord(SetupState& state) {
-  Registry& registry = TheRegistry();
-  RegKey currentVersion;
-  if (Attempt(kCurrentVersionAttempts, [&] {
-        return OpenCurrentVersionKey(kHkeyLocalMachine, &currentVersion);
-      }) != kErrorSuccess)
-    return false;
-  RegKey record;
-  if (Attempt(kRecordKeyAttempts, [&] {
-        return registry.OpenKey(currentVersion.get(), state.displayName.view(), kKeyRead,
-                                record.Receive());
-      }) != kErrorSuccess)
-    return false;
-  std::u16string path;
-  if (Attempt(kRecordValueAttempts,
-              [&] { return QueryText(record.get(), u"path", kPathBytes, &path); }) != kErrorSuccess)
-    return false;
-  state.previousPath.Assign(path);
-  std::u16string dataFile;
-  if (Attempt(kRecordValueAttempts, [&] {
-        return QueryText(record.get(), u"ck", kDataFileBytes, &dataFile);
-      }) != kErrorSuccess)
-    return false;
-  state.previousDataFile.Assign(dataFile);
-  return true;
-}
-
 std::u16string ProposeFolder(SetupState& state,
                              const std::function<std::u16string()>& programFilesFolder) {
   if (ReadInstallRecord(state) && state.osMajorVersion < kVistaMajorVersion)
@@ -160,9 +124,9 @@ std::u16string ProposeFolder(SetupState& state,
       if (slash != std::u16string::npos)
         base.resize(slash);
     }
-    state.installFolder.Assign(WithTrailingBackslash(base));
+    state.proposedFolder.Assign(WithTrailingBackslash(base));
   }
-  return state.installFolder.str() + state.pathSuffix.str();
+  return state.proposedFolder.str() + state.pathSuffix.str();
 }
 
 uint32_t CollectMarks(SetupState& state, const TreeMarks& marks, bool pinyinSingleCharsOnly) {

@@ -50,13 +50,8 @@ std::u16string AddedDictionaryItemText(const SetupState& state, uint32_t diction
 // display name's capacity: the caller puts it into the name field).
 std::u16string ComposeDisplayName(SetupState& state, const TreeMarks& marks);
 
-// The install record of `displayName` (HKLM ...\CurrentVersion\<displayName>, "path" and "ck"),
-// each registry call repeated at once on failure as often as the dialog allows. Found only when
-// every stage succeeds; then `previousPath` and `previousDataFile` hold its values.
-bool ReadInstallRecord(SetupState& state);
-
 // The refresh's folder text after the name has been set: the recorded folder before Vista when
-// the new name has an install record, otherwise installFolder (the program-files folder, or the
+// the new name has an install record, otherwise proposedFolder (the program-files folder, or the
 // system drive from Vista on, unless the user browsed) followed by `pathSuffix`.
 std::u16string ProposeFolder(SetupState& state,
                              const std::function<std::u16string()>& programFilesFolder);

@@ -52,8 +52,8 @@ bool MappingExists(std::u16string_view name) {
 
 }  // namespace
 
-InstallationSteps WindowsInstallationSteps(HWND dialog) {
-  InstallationSteps steps = PortableInstallationSteps();
+InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog) {
+  InstallationSteps steps = PortableInstallationSteps(state);
   steps.folderFieldText = [dialog] { return FieldText(dialog, IDC_FOLDER_EDIT); };
   steps.nameFieldText = [dialog] { return FieldText(dialog, IDC_NAME_EDIT); };
   steps.collectSelection = [dialog] { CollectSelection(dialog); };
@@ -72,9 +72,9 @@ InstallationSteps WindowsInstallationSteps(HWND dialog) {
   steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
     CopyFileW(WString(from).c_str(), WString(to).c_str(), FALSE);
   };
-  steps.restorPara = [] { CallRestorPara(); };
-  steps.buildSchemeIndex = [](uint8_t* userData, int32_t slot) {
-    return CallCreateXMIdxDll(userData, slot);
+  steps.restorPara = [&state] { CallRestorPara(state); };
+  steps.buildSchemeIndex = [&state, dialog](uint8_t* mainData, uint8_t* userData, int32_t slot) {
+    return CallCreateXMIdxDll(state, dialog, mainData, userData, slot);
   };
   steps.showSettingsDialog = [] { ShowSettingsDialog(); };
   return steps;

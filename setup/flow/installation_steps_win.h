@@ -1,4 +1,5 @@
-// The installation worker's system steps on Windows, for the install dialog `dialog`.
+// The installation worker's system steps on Windows, for the install dialog `dialog` and the run's
+// record `state`.
 #pragma once
 
 #include "setup/common/win.h"
@@ -6,6 +7,6 @@
 
 namespace ql {
 
-InstallationSteps WindowsInstallationSteps(HWND dialog);
+InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog);
 
 }  // namespace ql

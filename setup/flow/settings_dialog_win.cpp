@@ -2,7 +2,7 @@
 
 #include "setup/common/win.h"
 #include "setup/flow/settings_values.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "setup/resources/resource.h"
 #include "setup/resources/settings_ids.h"
 

@@ -4,9 +4,9 @@
 
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/install_record.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
@@ -64,7 +64,6 @@ const int kSettingsButtonIds[kSettingsButtonCount] = {
 namespace {
 
 constexpr char16_t kBrandWord[] = u"朔禾拼音";
-constexpr char16_t kCurrentVersionPath[] = u"Software\\Microsoft\\Windows\\CurrentVersion";
 
 // Attempts of each stage of opening the settings key.
 constexpr int kCurrentVersionAttempts = 11;

@@ -1,12 +1,12 @@
 #include "setup/flow/startup.h"
 
 #include "setup/common/ui.h"
+#include "setup/model/package.h"
 
 namespace ql {
 
 namespace {
 
-constexpr char16_t kPlatformName[] = u"青岚输入法平台";
 constexpr size_t kCurrentDirectoryLimit = 259;
 constexpr size_t kSystemFolderLimit = 199;
 
@@ -15,13 +15,6 @@ std::u16string_view Limit(std::u16string_view text, size_t limit) {
 }
 
 }  // namespace
-
-std::u16string WithTrailingBackslash(std::u16string_view folder) {
-  std::u16string out(folder);
-  if (out.empty() || out.back() != u'\\')
-    out.push_back(u'\\');
-  return out;
-}
 
 std::u16string SuccessMessage(std::u16string_view layoutText) {
   return u"安装成功！\n\n感谢使用本软件，如有问题和建议请告知我们。\n\n"
@@ -49,10 +42,9 @@ std::u16string AgreementText(const uint8_t* bytes, size_t size) {
   return text;
 }
 
-int RunSetup(InstanceHandle instance, const StartupSteps& steps) {
-  SetupState& state = State();
+int RunSetup(SetupState& state, InstanceHandle instance, const StartupSteps& steps) {
   state.instance = instance;
-  state.installFolder.Assign(
+  state.packageFolder.Assign(
       WithTrailingBackslash(Limit(steps.currentDirectory(), kCurrentDirectoryLimit)));
   steps.initCommonControls();
   steps.probeModuleName();

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
@@ -28,11 +28,8 @@ struct StartupSteps {
   std::function<void()> broadcastSettingChange;
 };
 
-// Runs start-up with `steps` and returns the exit code, 0 on every path.
-int RunSetup(InstanceHandle instance, const StartupSteps& steps);
-
-// Folder text with exactly one trailing backslash appended unless it already ends in one.
-std::u16string WithTrailingBackslash(std::u16string_view folder);
+// Runs start-up on `state` with `steps` and returns the exit code, 0 on every path.
+int RunSetup(SetupState& state, InstanceHandle instance, const StartupSteps& steps);
 
 // The success message's text for a layout text.
 std::u16string SuccessMessage(std::u16string_view layoutText);

@@ -7,14 +7,14 @@
 #include "setup/contracts/module_probe.h"
 #include "setup/flow/agreement_dialog.h"
 #include "setup/flow/install_dialog.h"
-#include "setup/flow/manifest.h"
 #include "setup/flow/startup.h"
 #include "setup/flow/startup_win.h"
 #include "setup/install/keyboard_layout.h"
+#include "setup/model/manifest.h"
 
 namespace ql {
 
-StartupSteps WindowsStartupSteps() {
+StartupSteps WindowsStartupSteps(SetupState& state) {
   StartupSteps steps;
   // Both folders are read whole; start-up cuts them to the lengths it keeps.
   steps.currentDirectory = [] {
@@ -26,8 +26,8 @@ StartupSteps WindowsStartupSteps() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
   };
-  steps.probeModuleName = [] { ProbeModuleName(); };
-  steps.readManifest = [] { return ReadSetupManifest(); };
+  steps.probeModuleName = [&state] { ProbeModuleName(state); };
+  steps.readManifest = [&state] { return ReadSetupManifest(state.packageFolder.view(), state); };
   steps.osMajorVersion = []() -> uint32_t {
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof info;  // the 276-byte record
@@ -41,7 +41,7 @@ StartupSteps WindowsStartupSteps() {
     UINT n = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));
     return std::u16string(U(buffer.c_str(), n < buffer.size() ? n : 0));
   };
-  steps.registerKeyboardLayout = [] { RegisterKeyboardLayout(); };
+  steps.registerKeyboardLayout = [&state] { RegisterKeyboardLayout(state); };
   steps.installIme = [](std::u16string_view path, std::u16string_view layoutText) {
     std::wstring p = WString(path);
     std::wstring t = WString(layoutText);

@@ -5,6 +5,7 @@
 
 namespace ql {
 
-StartupSteps WindowsStartupSteps();
+// The steps work on `state`, the record the run is given.
+StartupSteps WindowsStartupSteps(SetupState& state);
 
 }  // namespace ql

@@ -1,7 +1,7 @@
 #include "setup/install/add_entries.h"
 
-#include "setup/flow/manifest.h"
 #include "setup/install/add_entries_internal.h"
+#include "setup/model/manifest.h"
 
 namespace ql {
 

@@ -7,8 +7,8 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/add_entries.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 

@@ -9,22 +9,17 @@
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
-#include "setup/flow/startup.h"
 #include "setup/install/file_access.h"
 #include "setup/install/keyboard_layout.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/install/shortcuts.h"
 #include "setup/install/version_stamp.h"
+#include "setup/model/install_record.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
-
-constexpr int kCurrentVersionAttempts = 20;
-constexpr int kRecordKeyAttempts = 15;
-// A settings key with more values than this belongs to an earlier installation.
-constexpr uint32_t kKeptSettingsValues = 60;
 
 std::u16string Cut(std::u16string text, size_t units) {
   if (text.size() > units)
@@ -76,8 +71,7 @@ void CreateFolderPath(const InstallationSteps& steps, const std::u16string& targ
 
 // Step 3: the package moves into the target folder, which becomes installFolder and the current
 // directory, and the installed names are settled.
-void PrepareTarget(const InstallationSteps& steps) {
-  SetupState& state = State();
+void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
   std::u16string target = WithTrailingBackslash(Cut(steps.folderFieldText(), kTargetUnits));
   CreateFolderPath(steps, target);
   std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
@@ -106,29 +100,11 @@ bool MapData(const InstallationSteps& steps,
   return *file != nullptr && status == MapStatus::kMapped;
 }
 
-// The main data view is published in the run's state while the worker holds it, and withdrawn
-// on every way out.
-class PublishedMainData {
- public:
-  explicit PublishedMainData(MappedDataFile& file) {
-    State().mainDataView = file.data();
-    State().mainDataSize = static_cast<uint32_t>(file.size());
-  }
-  ~PublishedMainData() {
-    State().mainDataView = nullptr;
-    State().mainDataSize = 0;
-  }
-  PublishedMainData(const PublishedMainData&) = delete;
-  PublishedMainData& operator=(const PublishedMainData&) = delete;
-};
-
 // Steps 13 to 21, with both data files mapped; false when a file was not opened or mapped.
-bool FillDataFiles(const InstallationSteps& steps) {
-  SetupState& state = State();
+bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   std::unique_ptr<MappedDataFile> mainData;
   if (!MapData(steps, state.mainDataPath.view(), kMainDataMapping, &mainData))
     return false;
-  PublishedMainData published(*mainData);
   std::unique_ptr<MappedDataFile> userData;
   if (!MapData(steps, state.installFolder.str() + std::u16string(kUserDataFile), kUserDataMapping,
                &userData))
@@ -137,8 +113,9 @@ bool FillDataFiles(const InstallationSteps& steps) {
   uint8_t* view = mainData->data();
   size_t size = mainData->size();
   // 15, 16: the scheme slots.
-  FillMainSchemeSlots(state, view, size,
-                      [&](int32_t slot) { return steps.buildSchemeIndex(userData->data(), slot); });
+  FillMainSchemeSlots(state, view, size, [&](int32_t slot) {
+    return steps.buildSchemeIndex(view, userData->data(), slot);
+  });
   FillAuxiliarySchemeSlots(state, view, size);
   // 17: the pinyin index, or no index files at all. The index is written into the pinyin
   // scheme's folder, so the files there go too: left beside the new main data file they would
@@ -150,7 +127,8 @@ bool FillDataFiles(const InstallationSteps& steps) {
     steps.removeFile(folder + std::u16string(kPinyinIndexFile));
     steps.removeFile(folder + std::u16string(kPinyinUserIndexFile));
     if (!state.schemes[0].path.empty())
-      steps.removeFile(folder + state.schemes[0].path.str() + u"\\qinglan.idx");
+      steps.removeFile(folder + state.schemes[0].path.str() + u"\\" +
+                       std::u16string(kPinyinIndexName));
     steps.removeFile(folder + std::u16string(kInstalledUserIndexFile));
   }
   // 18, 19: the common parameters, asked for on a first installation only.
@@ -171,37 +149,44 @@ bool FillDataFiles(const InstallationSteps& steps) {
 
 }  // namespace
 
-InstallationSteps PortableInstallationSteps() {
+InstallationSteps PortableInstallationSteps(SetupState& state) {
   InstallationSteps steps;
   steps.isRoot = IsRootPath;
   steps.createFolder = [](std::u16string_view folder) { EnsureFolder(folder); };
-  steps.chooseModuleFileName = [](std::u16string_view setupIni) { ChooseModuleFileName(setupIni); };
+  steps.chooseModuleFileName = [&state](std::u16string_view setupIni) {
+    ChooseModuleFileName(state, setupIni);
+  };
   steps.grantAccess = [](std::u16string_view folder, std::u16string_view account, uint32_t mask) {
     GrantFileAccess(folder, account, mask);
   };
-  steps.stampModule = StampModuleVersion;
+  steps.stampModule = [&state] { StampModuleVersion(state); };
   steps.systemFolder = SystemFolder;
   steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
     if (std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from))
       WriteFileBytes(to, bytes->data(), bytes->size());
   };
-  steps.buildPhraseTable = [] { BuildPhraseTable(); };
+  steps.buildPhraseTable = [&state] { BuildPhraseTable(state); };
   steps.restorPara = [] {};
-  steps.writeInstallRecord = WriteInstallRecord;
-  steps.createShortcuts = CreateProgramShortcuts;
+  steps.writeInstallRecord = [&state] {
+    WriteInstallRecord(state.displayName.view(), state.installFolder.view());
+  };
+  steps.createShortcuts = [&state] { CreateProgramShortcuts(state); };
   steps.mapDataFile = MapDataFile;
-  steps.buildSchemeIndex = [](uint8_t*, int32_t) { return std::optional<int32_t>(); };
-  steps.buildPinyinIndex = BuildPinyinIndex;
+  steps.buildSchemeIndex = [](uint8_t*, uint8_t*, int32_t) { return std::optional<int32_t>(); };
+  steps.buildPinyinIndex = [&state](uint8_t* mainData, size_t mainSize) {
+    BuildPinyinIndex(state, mainData, mainSize);
+  };
   steps.removeFile = [](std::u16string_view path) { RemoveFile(path); };
-  steps.settingsExist = SettingsExist;
-  steps.buildPunctuationTable = BuildPunctuationTable;
+  steps.settingsExist = [&state] { return SettingsExist(state.displayName.view()); };
+  steps.buildPunctuationTable = [&state] {
+    BuildPunctuationTable(state.installFolder.view(), state.displayName.view());
+  };
   steps.showSettingsDialog = [] {};
-  steps.buildCustomInput = BuildCustomInputIndexes;
+  steps.buildCustomInput = [&state] { BuildCustomInputIndexes(state.installFolder.view()); };
   return steps;
 }
 
-void RunInstallation(const InstallationSteps& steps) {
-  SetupState& state = State();
+void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // 1: never into a root folder.
   if (TargetIsRoot(steps, Cut(steps.folderFieldText(), kRootTestUnits))) {
     TheUi().ShowMessage(kRootFolderText, kRootFolderCaption, kMbIconWarning);
@@ -210,7 +195,7 @@ void RunInstallation(const InstallationSteps& steps) {
   // 2: the tree's marks, and the progress range.
   steps.collectSelection();
   // 3: the package into the target folder.
-  PrepareTarget(steps);
+  PrepareTarget(state, steps);
   // 4: not while the installed module runs.
   if (steps.mappingExists(std::u16string(kModuleInUsePrefix) + state.imeBaseName.str())) {
     TheUi().ShowMessage(kModuleInUseText, state.mainName.view(), kMbIconWarning);
@@ -220,7 +205,7 @@ void RunInstallation(const InstallationSteps& steps) {
   steps.grantAccess(state.installFolder.view(), kEveryoneAccount, kGenericAll);
   steps.stampModule();
   // 7: the module into the system folder under its installed name.
-  steps.copyFile(state.installFolder.str() + std::u16string(kModuleFileName),
+  steps.copyFile(state.installFolder.str() + std::u16string(kPackageModuleFile),
                  WithTrailingBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) +
                      state.imeFileName.str());
   // 8: an upgrade keeps every data file and setting.
@@ -232,42 +217,10 @@ void RunInstallation(const InstallationSteps& steps) {
   steps.writeInstallRecord();
   steps.createShortcuts();
   // 13 to 22.
-  if (!FillDataFiles(steps))
+  if (!FillDataFiles(state, steps))
     return;
   // 23.
   state.installCompleted = 1;
-}
-
-void WriteInstallRecord() {
-  SetupState& state = State();
-  RegKey currentVersion;
-  if (Attempt(kCurrentVersionAttempts, [&] {
-        return OpenCurrentVersionKey(kHkeyLocalMachine, &currentVersion);
-      }) != kErrorSuccess)
-    return;
-  RegKey record;
-  Attempt(kRecordKeyAttempts, [&] {
-    return CreateNamedSubkey(currentVersion.get(), state.displayName.view(), &record);
-  });
-  // Written even when the key could not be created: the writes then have no effect.
-  std::vector<uint8_t> path = RegStringBytes(state.installFolder.view());
-  std::vector<uint8_t> dataFile = RegStringBytes(u"cz.dat");
-  TheRegistry().SetValue(record.get(), u"path", kRegSz, path.data(), path.size());
-  TheRegistry().SetValue(record.get(), u"ck", kRegSz, dataFile.data(), dataFile.size());
-}
-
-bool SettingsExist() {
-  RegKey currentVersion;
-  if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess)
-    return false;
-  RegKey settings;
-  if (CreateNamedSubkey(currentVersion.get(), State().displayName.view(), &settings) !=
-      kErrorSuccess)
-    return false;
-  uint32_t count = 0;
-  if (TheRegistry().CountValues(settings.get(), &count) != kErrorSuccess)
-    return false;
-  return count > kKeptSettingsValues;
 }
 
 }  // namespace ql

@@ -12,8 +12,11 @@
 #include <string_view>
 
 #include "setup/common/mapped_file.h"
+#include "setup/model/package.h"
 
 namespace ql {
+
+struct SetupState;
 
 // Messages of the worker.
 constexpr std::u16string_view kRootFolderText =
@@ -22,17 +25,6 @@ constexpr std::u16string_view kRootFolderCaption = u"输入法安装";
 constexpr std::u16string_view kModuleInUseText =
     u"正在使用输入法，不能安装！\n\n请关闭使用输入法的软件，或者注销系统、或者重新启动后再安装。";
 constexpr std::u16string_view kDataFileCaption = u"file not open1";
-
-// The running module's shared memory: this prefix followed by the module's base name.
-constexpr std::u16string_view kModuleInUsePrefix = u"mvkorel6";
-constexpr std::u16string_view kMainDataMapping = u"buildmainck";
-constexpr std::u16string_view kUserDataMapping = u"buildmainUserck";
-constexpr std::u16string_view kUserDataFile = u"user.dat";
-constexpr std::u16string_view kSetupIniFile = u"setup.ini";
-constexpr std::u16string_view kPinyinIndexFile = u"拼音\\qinglan.idx";
-constexpr std::u16string_view kPinyinUserIndexFile = u"拼音\\User.idx";
-// Where the pinyin index builder writes the user index.
-constexpr std::u16string_view kInstalledUserIndexFile = u"输入方案\\拼音\\User.idx";
 
 // Lengths the worker reads: the folder field for the root test and for the target, the name
 // field, the running program's path and the system folder.
@@ -74,8 +66,10 @@ struct InstallationSteps {
                                                 std::u16string_view mappingName,
                                                 MapStatus* status)>
       mapDataFile;
-  // The tool library's "CreateXMIdxDll" for one main slot (see SchemeIndexCall).
-  std::function<std::optional<int32_t>(uint8_t* userData, int32_t slot)> buildSchemeIndex;
+  // The tool library's "CreateXMIdxDll" for one main slot (see SchemeIndexCall), with both data
+  // files' views.
+  std::function<std::optional<int32_t>(uint8_t* mainData, uint8_t* userData, int32_t slot)>
+      buildSchemeIndex;
   std::function<void(uint8_t* mainData, size_t mainSize)> buildPinyinIndex;
   std::function<void(std::u16string_view path)> removeFile;
   std::function<bool()> settingsExist;
@@ -85,18 +79,12 @@ struct InstallationSteps {
 };
 
 // The steps that are the same on every platform (the compilers, the registry writes, files and
-// mappings through their seams); the caller adds the dialog's and the system's own.
-InstallationSteps PortableInstallationSteps();
+// mappings through their seams), working on `state`; the caller adds the dialog's and the
+// system's own.
+InstallationSteps PortableInstallationSteps(SetupState& state);
 
-// Runs the installation with `steps`. Ends early, leaving installCompleted at 0, where a step says
-// to stop; sets installCompleted to 1 as its last step.
-void RunInstallation(const InstallationSteps& steps);
-
-// The install record HKLM ...\CurrentVersion\<displayName>: "path" = installFolder, "ck" =
-// "cz.dat".
-void WriteInstallRecord();
-
-// Whether the settings key of displayName holds more than 60 values.
-bool SettingsExist();
+// Runs the installation on `state` with `steps`. Ends early, leaving installCompleted at 0, where
+// a step says to stop; sets installCompleted to 1 as its last step.
+void RunInstallation(SetupState& state, const InstallationSteps& steps);
 
 }  // namespace ql

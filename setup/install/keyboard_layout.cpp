@@ -5,8 +5,9 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/keyboard_layout_internal.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
@@ -140,8 +141,9 @@ bool PreloadAndLoad(std::u16string_view passId,
 
 }  // namespace
 
-void ChooseModuleFileName(std::u16string_view setupIniPath, const LayoutSystem& system) {
-  SetupState& state = State();
+void ChooseModuleFileName(SetupState& state,
+                          std::u16string_view setupIniPath,
+                          const LayoutSystem& system) {
   std::u16string module;
   {
     RegKey layouts;
@@ -162,12 +164,11 @@ void ChooseModuleFileName(std::u16string_view setupIniPath, const LayoutSystem& 
   system.writeProfileString(setupIniPath, kSoftSection, u"Name", state.displayName.view());
 }
 
-void ChooseModuleFileName(std::u16string_view setupIniPath) {
-  ChooseModuleFileName(setupIniPath, PlatformLayoutSystem());
+void ChooseModuleFileName(SetupState& state, std::u16string_view setupIniPath) {
+  ChooseModuleFileName(state, setupIniPath, PlatformLayoutSystem());
 }
 
-void RegisterKeyboardLayout(const LayoutSystem& system) {
-  const SetupState& state = State();
+void RegisterKeyboardLayout(const SetupState& state, const LayoutSystem& system) {
   Registry& registry = TheRegistry();
   {
     RegKey inputMethod;
@@ -196,7 +197,7 @@ void RegisterKeyboardLayout(const LayoutSystem& system) {
   }
   Move move = Move::kNone;
   if (!EqualsAsciiNoCase(id, kPlatformLayoutId) &&
-      state.displayName.view().find(kPlatformNameMarker) != std::u16string_view::npos)
+      state.displayName.view().find(kPlatformName) != std::u16string_view::npos)
     move = MovePlatformLayout(layouts.get(), id, &layoutKey);
 
   SetText(layoutKey.get(), u"IME file", state.imeFileName.view());
@@ -216,8 +217,8 @@ void RegisterKeyboardLayout(const LayoutSystem& system) {
     PreloadAndLoad(kPlatformLayoutId, kPlatformLayoutId, ntFamily, system);
 }
 
-void RegisterKeyboardLayout() {
-  RegisterKeyboardLayout(PlatformLayoutSystem());
+void RegisterKeyboardLayout(const SetupState& state) {
+  RegisterKeyboardLayout(state, PlatformLayoutSystem());
 }
 
 }  // namespace ql

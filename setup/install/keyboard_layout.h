@@ -12,14 +12,14 @@
 
 namespace ql {
 
+struct SetupState;
+
 constexpr std::u16string_view kLayoutsKeyPath =
     u"System\\CurrentControlSet\\Control\\Keyboard Layouts";
 constexpr std::u16string_view kInputMethodKeyPath = u"Control Panel\\Input Method";
 constexpr std::u16string_view kPreloadKeyPath = u"keyboard layout\\preload";
 // The layout id the platform's own module takes.
 constexpr std::u16string_view kPlatformLayoutId = u"E0010804";
-// Display names containing this text are the platform's own.
-constexpr std::u16string_view kPlatformNameMarker = u"青岚输入法平台";
 
 constexpr std::u16string_view kLayoutsOpenError = u"Keyboard Layouts open error\n";
 constexpr std::u16string_view kLayoutsOpenCaption = u"!!!";
@@ -53,13 +53,15 @@ LayoutSystem PlatformLayoutSystem();
 // Settles imeFileName and imeBaseName: the module file of the registered layout whose layout
 // text equals the run's (compared case-sensitively), else a fresh name from the tick count.
 // Records "Name" (and, for a fresh name, "ImeFileName") in section "soft" of `setupIniPath`.
-void ChooseModuleFileName(std::u16string_view setupIniPath, const LayoutSystem& system);
-void ChooseModuleFileName(std::u16string_view setupIniPath);
+void ChooseModuleFileName(SetupState& state,
+                          std::u16string_view setupIniPath,
+                          const LayoutSystem& system);
+void ChooseModuleFileName(SetupState& state, std::u16string_view setupIniPath);
 
 // Registers the installed module as a keyboard layout: "show status", the layout key, the
 // preload list, and the layout loaded. Failures are shown and end the registration.
-void RegisterKeyboardLayout(const LayoutSystem& system);
-void RegisterKeyboardLayout();
+void RegisterKeyboardLayout(const SetupState& state, const LayoutSystem& system);
+void RegisterKeyboardLayout(const SetupState& state);
 
 // The layout id for the run's layout text, below the open layouts key: the key that already
 // carries the text (compared ignoring case), or a free id above E0010804. Empty only when every

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "setup/common/text.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 

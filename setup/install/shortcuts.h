@@ -8,10 +8,12 @@
 
 namespace ql {
 
+struct SetupState;
+
 // Creates the group and its five shortcuts from installFolder and displayName. Silent: a missing
 // Programs folder or a failing shortcut leaves the installation to go on. Does nothing on the
 // host.
-void CreateProgramShortcuts();
+void CreateProgramShortcuts(const SetupState& state);
 
 // Writes groupFolder + "\" + linkName, a shortcut to `target` whose working directory is the
 // target's folder; an existing link of that name is replaced. Returns the status code of the last

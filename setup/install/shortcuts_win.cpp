@@ -4,8 +4,8 @@
 #include <string>
 
 #include "setup/common/win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/shortcuts.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
@@ -105,8 +105,7 @@ int32_t CreateShortcut(std::u16string_view target,
   return file->Save(linkPath.c_str(), TRUE);
 }
 
-void CreateProgramShortcuts() {
-  const SetupState& state = State();
+void CreateProgramShortcuts(const SetupState& state) {
   std::wstring programs;
   if (!ProgramsFolder(&programs))
     return;

@@ -12,7 +12,7 @@ int GrantFileAccess(std::u16string_view, std::u16string_view, uint32_t) {
   return 0;
 }
 
-void CreateProgramShortcuts() {}
+void CreateProgramShortcuts(const SetupState&) {}
 
 int32_t CreateShortcut(std::u16string_view, std::u16string_view, std::u16string_view) {
   return kNotImplemented;

@@ -6,7 +6,8 @@
 #include "setup/common/files.h"
 #include "setup/common/fixed_text.h"
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
@@ -90,8 +91,7 @@ void WriteValue(uint8_t* bytes, size_t value, size_t roomBytes, std::u16string_v
 
 }  // namespace
 
-VersionStamps RunVersionStamps() {
-  const SetupState& state = State();
+VersionStamps RunVersionStamps(const SetupState& state) {
   VersionStamps stamps;
   stamps.fileDescription = state.displayName.str() + state.version.str();
   stamps.internalName = state.displayName.str();
@@ -114,8 +114,8 @@ size_t StampVersionStrings(uint8_t* bytes, size_t size, const VersionStamps& sta
   return written;
 }
 
-void StampModuleVersion() {
-  std::u16string path = State().installFolder.str() + std::u16string(kModuleFileName);
+void StampModuleVersion(const SetupState& state) {
+  std::u16string path = state.installFolder.str() + std::u16string(kPackageModuleFile);
   std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path, kLargestModuleBytes + 1);
   if (!bytes) {
     TheUi().ShowMessage(path, kModuleNotOpenCaption, kMbOk);
@@ -124,7 +124,7 @@ void StampModuleVersion() {
   // The whole file is written back, so a module larger than the work buffer keeps its tail.
   if (bytes->size() > kLargestModuleBytes)
     return;
-  StampVersionStrings(bytes->data(), bytes->size(), RunVersionStamps());
+  StampVersionStrings(bytes->data(), bytes->size(), RunVersionStamps(state));
   WriteFileBytes(path, bytes->data(), bytes->size());
 }
 

@@ -11,8 +11,9 @@
 
 namespace ql {
 
-// The module file in the installed folder, and the caption shown when it cannot be opened.
-constexpr std::u16string_view kModuleFileName = u"qlsrfpt.ime";
+struct SetupState;
+
+// The caption shown when the installed module (kPackageModuleFile) cannot be opened.
 constexpr std::u16string_view kModuleNotOpenCaption = u"file not open31";
 
 // The module's version strings lie between these byte positions of the file (both included).
@@ -33,7 +34,7 @@ struct VersionStamps {
 
 // The run's values: display name followed by version, display name, and the module's installed
 // file name without ".ime".
-VersionStamps RunVersionStamps();
+VersionStamps RunVersionStamps(const SetupState& state);
 
 // Overwrites the three values in `bytes`. The keys are looked for in order, each after the
 // previous match; a key that is missing from the window leaves its value and all later ones
@@ -43,6 +44,6 @@ size_t StampVersionStrings(uint8_t* bytes, size_t size, const VersionStamps& sta
 
 // Stamps installFolder + "qlsrfpt.ime" with the run's values and writes it back whole. A file
 // that cannot be opened is shown with the caption "file not open31" and nothing is written.
-void StampModuleVersion();
+void StampModuleVersion(const SetupState& state);
 
 }  // namespace ql

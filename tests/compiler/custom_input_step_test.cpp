@@ -11,7 +11,7 @@
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/first_install_dump.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 #ifdef _WIN32

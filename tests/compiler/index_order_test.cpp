@@ -11,7 +11,7 @@
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/syllables.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
 #include "tests/compiler/pinyin_index_test_support.h"
 

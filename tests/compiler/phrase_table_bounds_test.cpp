@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "setup/common/text.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
 
 namespace ql::test {

@@ -1,6 +1,6 @@
 // What a dictionary holds besides phrases: settings, double-pinyin layout, custom codes and the
 // description values of the main data file's header.
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
 
 namespace ql::test {

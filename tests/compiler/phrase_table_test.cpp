@@ -5,7 +5,7 @@
 
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/phrase_table_dump.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
 
 namespace ql::test {

@@ -4,7 +4,7 @@
 
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/pinyin_index_test_support.h"
 
 namespace ql::test {

@@ -5,7 +5,7 @@
 
 #include "setup/common/files.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/compiler/pinyin_index_test_support.h"
 
 namespace ql::test {

@@ -8,7 +8,7 @@
 #include "setup/compiler/pinyin_index_dump.h"
 #include "setup/compiler/reading_table.h"
 #include "setup/compiler/syllables.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql::test {
 

@@ -9,7 +9,7 @@
 
 #include "setup/common/registry.h"
 #include "setup/compiler/first_install_dump.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql::test {

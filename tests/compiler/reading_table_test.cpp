@@ -7,7 +7,7 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

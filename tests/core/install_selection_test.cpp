@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "setup/common/registry.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {

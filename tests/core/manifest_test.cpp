@@ -1,4 +1,4 @@
-#include "setup/flow/manifest.h"
+#include "setup/model/manifest.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "setup/common/profile_file.h"
 #include "setup/common/text.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

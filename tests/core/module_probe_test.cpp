@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/manifest.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "setup/flow/manifest.h"
+#include "setup/model/manifest.h"
 
 namespace ql {
 namespace {

@@ -6,7 +6,7 @@
 # folders must hold exactly the files the scenario expects (add_dialogs_check.sh).
 add_executable(ql_add_dialogs_host WIN32 ${CMAKE_CURRENT_LIST_DIR}/add_dialogs_host.cpp
                                          ${PROJECT_SOURCE_DIR}/setup/resources/setup.rc)
-target_link_libraries(ql_add_dialogs_host PRIVATE qlsetupwin)
+target_link_libraries(ql_add_dialogs_host PRIVATE qlflow)
 target_link_options(ql_add_dialogs_host PRIVATE -municode)
 target_compile_options(ql_add_dialogs_host PRIVATE $<$<COMPILE_LANGUAGE:RC>:-c65001>)
 

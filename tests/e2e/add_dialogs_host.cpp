@@ -13,8 +13,8 @@
 #include "setup/common/text.h"
 #include "setup/flow/add_dictionary_dialog.h"
 #include "setup/flow/add_scheme_dialog.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/manifest.h"
+#include "setup/model/setup_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 # the folder, the system folder and the registry afterwards.
 add_executable(ql_e2e_inspect install_inspect.cpp)
 target_include_directories(ql_e2e_inspect PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(ql_e2e_inspect PRIVATE qlinstall qlcompiler qlcore shell32 ole32 uuid version)
+target_link_libraries(ql_e2e_inspect PRIVATE qlflow shell32 ole32 uuid version)
 target_link_options(ql_e2e_inspect PRIVATE -municode)
 
 # ql_install_test(NAME VARIANT STEPS INSTALL_NAME TARGET [SEED seeds...] [EXPECT what...]

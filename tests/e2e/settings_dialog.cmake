@@ -4,7 +4,7 @@
 # settings/STEPS.expected.
 add_executable(ql_settings_host ${CMAKE_CURRENT_LIST_DIR}/settings_host.cpp
                                 ${PROJECT_SOURCE_DIR}/setup/resources/setup.rc)
-target_link_libraries(ql_settings_host PRIVATE qlsetupwin)
+target_link_libraries(ql_settings_host PRIVATE qlflow)
 target_link_options(ql_settings_host PRIVATE -municode)
 target_compile_options(ql_settings_host PRIVATE $<$<COMPILE_LANGUAGE:RC>:-c65001>)
 file(GLOB ql_settings_resource_parts CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/setup/resources/*.rc

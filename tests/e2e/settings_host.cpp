@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "setup/common/text.h"
-#include "setup/flow/manifest.h"
 #include "setup/flow/settings_dialog.h"
-#include "setup/flow/setup_state.h"
 #include "setup/flow/startup.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/manifest.h"
+#include "setup/model/setup_state.h"
 
 namespace {
 

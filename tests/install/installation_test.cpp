@@ -10,8 +10,8 @@
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

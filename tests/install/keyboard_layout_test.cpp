@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "setup/common/ui.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/install/layout_test_support.h"
 #include "tests/support/test_support.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "setup/common/text.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/install/layout_test_support.h"
 
 namespace ql {

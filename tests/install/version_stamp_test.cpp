@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "setup/common/files.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/version_stamp.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

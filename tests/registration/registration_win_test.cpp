@@ -11,8 +11,8 @@
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
 #include "setup/common/win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/keyboard_layout.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

@@ -7,7 +7,7 @@
 #include "setup/common/registry.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/win.h"
-#include "setup/flow/manifest.h"
+#include "setup/model/manifest.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

@@ -4,7 +4,7 @@
 #include "setup/common/text.h"
 #include "setup/common/win.h"
 #include "setup/contracts/module_probe.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 #include "tests/win/win_test_support.h"
 

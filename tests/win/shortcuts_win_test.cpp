@@ -15,8 +15,8 @@
 #include "setup/common/files.h"
 #include "setup/common/text.h"
 #include "setup/common/win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/shortcuts.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {

@@ -8,8 +8,8 @@
 
 #include "setup/common/files.h"
 #include "setup/common/win.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/version_stamp.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 #include "tests/win/win_test_support.h"
 

@@ -2,6 +2,7 @@
 // file and line; the exit status is 1 when there is one.
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,8 +15,8 @@
 #include "setup/compiler/reading_table.h"
 #include "setup/compiler/syllables.h"
 #include "setup/compiler/text_dictionary.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/manifest.h"
+#include "setup/model/setup_state.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -195,8 +196,10 @@ std::u16string SchemeSection(const ql::SetupState& state, uint32_t index) {
   return prefix + ql::DecimalText(n);
 }
 
-void CheckNamedFiles(Report& report, const std::u16string& folder, const ManifestLines& lines) {
-  const ql::SetupState& state = ql::State();
+void CheckNamedFiles(Report& report,
+                     const ql::SetupState& state,
+                     const std::u16string& folder,
+                     const ManifestLines& lines) {
   for (std::u16string_view fixed : {u"License.txt", u"文本词库\\zk.txt"}) {
     if (!ql::FileExists(folder + std::u16string(fixed)))
       report.Problem(Shown(fixed), 0, "missing");
@@ -243,8 +246,9 @@ std::optional<std::u16string> ReadText(const std::u16string& path) {
   return ql::DecodeUtf16Le(bytes->data(), bytes->size());
 }
 
-void CheckPinyinReadings(Report& report, const std::u16string& folder) {
-  const ql::SetupState& state = ql::State();
+void CheckPinyinReadings(Report& report,
+                         const ql::SetupState& state,
+                         const std::u16string& folder) {
   if (state.schemeCount == 0)
     return;
   std::u16string relative = state.schemes[0].path.str() + u"\\mb.txt";
@@ -287,8 +291,9 @@ class PhraseCollector : public ql::TextDictionaryHandler {
   std::set<std::u16string> phrases;
 };
 
-void CheckPolyphonicPhrases(Report& report, const std::u16string& folder) {
-  const ql::SetupState& state = ql::State();
+void CheckPolyphonicPhrases(Report& report,
+                            const ql::SetupState& state,
+                            const std::u16string& folder) {
   if (state.schemeCount == 0)
     return;
   std::u16string relative = state.schemes[0].path.str() + u"\\dycz.txt";
@@ -380,16 +385,15 @@ int Check(const std::vector<std::string>& args) {
     report.Problem(u"setup.ini", 0,
                    "missing (every key takes its default, no scheme, no dictionary)");
 
-  ql::ResetState();
-  ql::SetupState& state = ql::State();
-  state.installFolder.Assign(folder);
-  ql::ReadSetupManifest();
+  auto record = std::make_unique<ql::SetupState>();
+  ql::SetupState& state = *record;
+  ql::ReadSetupManifest(folder, state);
   PrintManifest(state);
 
   CheckTextFiles(report, folder);
-  CheckNamedFiles(report, folder, ManifestLines(manifest));
-  CheckPinyinReadings(report, folder);
-  CheckPolyphonicPhrases(report, folder);
+  CheckNamedFiles(report, state, folder, ManifestLines(manifest));
+  CheckPinyinReadings(report, state, folder);
+  CheckPolyphonicPhrases(report, state, folder);
 
   if (report.problems() == 0) {
     std::printf("no problems found\n");

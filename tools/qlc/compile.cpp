@@ -6,6 +6,7 @@
 // folder, and the compilers run exactly as the installation worker runs them. The punctuation
 // values, which an installation writes into the settings key, land as files under "punct".
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/punctuation.h"
-#include "setup/flow/manifest.h"
-#include "setup/flow/setup_state.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/manifest.h"
+#include "setup/model/setup_state.h"
 #include "tools/qlc/index_step.h"
 #include "tools/qlc/qlc.h"
 
@@ -283,7 +284,7 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
     registry.CreateKey(ql::kHkeyCurrentUser, kCurrentVersionKey, ql::kKeyAllAccess,
                        currentVersion.Receive());
   }
-  ql::BuildPunctuationTable();
+  ql::BuildPunctuationTable(state.installFolder.view(), state.displayName.view());
   const std::u16string settingsKey =
       u"HKCU\\" + std::u16string(kCurrentVersionKey) + u"\\" + state.displayName.str();
   for (std::u16string_view value : {ql::kKeySymbolsValue, ql::kOutputPunctuationValue}) {
@@ -340,8 +341,8 @@ int Compile(const std::vector<std::string>& args) {
     return 2;
   PrintingUi ui;
   ql::ScopedUi scopedUi(ui);
-  ql::ResetState();
-  ql::SetupState& state = ql::State();
+  auto record = std::make_unique<ql::SetupState>();
+  ql::SetupState& state = *record;
   const std::u16string package = FolderArgument(options->package);
   const std::u16string out = FolderArgument(options->out);
 
@@ -360,7 +361,7 @@ int Compile(const std::vector<std::string>& args) {
     }
     if (!ql::FileExists(out + u"setup.ini"))
       std::printf("warning: the package has no setup.ini: no scheme, no dictionary\n");
-    ql::ReadSetupManifest();
+    ql::ReadSetupManifest(out, state);
     if (!ApplyChoices(*options, state))
       return 1;
     state.pinyinSingleCharsOnly = options->singleCharsOnly ? 1 : 0;
@@ -371,7 +372,7 @@ int Compile(const std::vector<std::string>& args) {
   {
     PhaseTimer timer("phrase table");
     // No module is installed, so the scheme step has no module image to map.
-    ql::BuildPhraseTable(ql::ModuleImageSeam{});
+    ql::BuildPhraseTable(state, ql::ModuleImageSeam{});
   }
   if (state.mainDataPath.empty()) {
     std::printf("error: the main data file was not written (see the messages above)\n");
@@ -403,7 +404,7 @@ int Compile(const std::vector<std::string>& args) {
       std::printf("note: this qlc has no pinyin index builder; no index files\n");
     } else {
       PhaseTimer timer("pinyin index");
-      RunPinyinIndexStep(mainData->data(), mainData->size());
+      RunPinyinIndexStep(state, mainData->data(), mainData->size());
     }
   }
 
@@ -425,7 +426,7 @@ int Compile(const std::vector<std::string>& args) {
 
   {
     PhaseTimer timer("custom input");
-    ql::BuildCustomInputIndexes();
+    ql::BuildCustomInputIndexes(state.installFolder.view());
   }
 
   {

@@ -9,8 +9,8 @@ bool PinyinIndexAvailable() {
   return true;
 }
 
-void RunPinyinIndexStep(uint8_t* mainData, size_t mainSize) {
-  ql::BuildPinyinIndex(mainData, mainSize);
+void RunPinyinIndexStep(const ql::SetupState& state, uint8_t* mainData, size_t mainSize) {
+  ql::BuildPinyinIndex(state, mainData, mainSize);
 }
 
 std::string DumpPinyinIndexFile(const uint8_t* bytes, size_t size) {

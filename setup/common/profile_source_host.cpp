@@ -1,7 +1,7 @@
-// On the host the manifest is read by the portable reader.
+// On the host an INI file is read by the portable reader.
 #include "setup/common/files.h"
 #include "setup/common/profile_file.h"
-#include "setup/flow/manifest.h"
+#include "setup/common/profile_source.h"
 
 namespace ql {
 namespace {

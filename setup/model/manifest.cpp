@@ -1,16 +1,14 @@
-#include "setup/flow/manifest.h"
+#include "setup/model/manifest.h"
 
 #include <string>
 
 #include "setup/common/text.h"
-#include "setup/flow/setup_state.h"
+#include "setup/model/package.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
 namespace {
-
-constexpr char16_t kDefaultName[] = u"青岚输入法平台";
-constexpr char16_t kSchemeFolder[] = u"输入方案\\";
 
 // Reads a value cut to `limit` characters into a field.
 template <size_t N>
@@ -86,8 +84,8 @@ void ReadDictionaries(ProfileSource& source, SetupState& state) {
 
 void ReadManifestInto(ProfileSource& source, SetupState& state) {
   if (!state.namesFromModule) {
-    ReadInto(source, u"soft", u"MainName", kDefaultName, 39, state.mainName);
-    ReadInto(source, u"soft", u"Name", kDefaultName, 39, state.displayName);
+    ReadInto(source, u"soft", u"MainName", kPlatformName, 39, state.mainName);
+    ReadInto(source, u"soft", u"Name", kPlatformName, 39, state.displayName);
   }
   state.layoutText.Assign(kLayoutTextPrefix);
   state.layoutText.Append(state.displayName.view());
@@ -106,21 +104,11 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
   ReadDictionaries(source, state);
 }
 
-int ReadSetupManifest() {
-  SetupState& state = State();
-  std::u16string path = state.installFolder.str() + u"setup.ini";
-  std::unique_ptr<ProfileSource> source = OpenProfile(path);
+int ReadSetupManifest(std::u16string_view packageFolder, SetupState& state) {
+  std::unique_ptr<ProfileSource> source =
+      OpenProfile(std::u16string(packageFolder) + std::u16string(kSetupIniFile));
   ReadManifestInto(*source, state);
   return 0;
-}
-
-int32_t OpenCurrentVersionKey(RegHandle root, RegKey* key) {
-  return TheRegistry().OpenKey(root, u"Software\\Microsoft\\Windows\\CurrentVersion",
-                               kKeyRead | kKeySetValue, key->Receive());
-}
-
-int32_t CreateNamedSubkey(RegHandle parent, std::u16string_view name, RegKey* key) {
-  return TheRegistry().CreateKey(parent, name, kKeyAllAccess, key->Receive());
 }
 
 }  // namespace ql

@@ -1,4 +1,4 @@
-#include "setup/flow/setup_state.h"
+#include "setup/model/setup_state.h"
 
 namespace ql {
 
@@ -8,10 +8,6 @@ SetupState state;
 
 SetupState& State() {
   return state;
-}
-
-void ResetState() {
-  state = SetupState();
 }
 
 InputScheme* SetupState::AddScheme() {

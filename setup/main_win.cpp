@@ -2,7 +2,9 @@
 #include "setup/common/win.h"
 #include "setup/flow/startup.h"
 #include "setup/flow/startup_win.h"
+#include "setup/model/setup_state.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  return ql::RunSetup(instance, ql::WindowsStartupSteps());
+  ql::SetupState& state = ql::State();
+  return ql::RunSetup(state, instance, ql::WindowsStartupSteps(state));
 }

@@ -1,7 +1,8 @@
-// SetupState: the one process-wide record of a run of setup, through which the dialogs, the
-// installation worker and the compilers exchange everything they share. Text fields are fixed
-// arrays with the capacities the system's files and the input-method module rely on; every
-// writer goes through FixedText, which cuts to the capacity.
+// SetupState: the record of a run of setup. The program's entry point owns one (State()) and the
+// dialogs work on it; everything below them (the worker, the compilers, the module's calls) is
+// given the record, or the fields it needs, as a parameter. Text fields are fixed arrays with the
+// capacities the system's files and the input-method module rely on; every writer goes through
+// FixedText, which cuts to the capacity.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,7 @@ constexpr size_t kMaxDictionaries = 50;
 
 struct InputScheme {
   FixedText<66> name;
-  FixedText<66> path;  // "输入方案\" + the manifest's "Path", relative to installFolder
+  FixedText<66> path;  // "输入方案\" + the manifest's "Path", relative to the package
   FixedText<166> about;
   uint32_t selected = 0;     // pinyin, main-keyboard and keypad schemes
   uint32_t auxSelected = 0;  // pinyin auxiliary schemes
@@ -40,6 +41,9 @@ using WindowHandle = void*;
 struct SetupState {
   // Run and names.
   InstanceHandle instance = nullptr;
+  // The folder of the running setup program, which holds the package (with a trailing '\').
+  FixedText<300> packageFolder;
+  // The installed folder, once the worker has moved the package there (with a trailing '\').
   FixedText<300> installFolder;
   FixedText<50> mainName;
   FixedText<50> displayName;
@@ -52,7 +56,6 @@ struct SetupState {
   FixedText<80> layoutText;
   FixedText<512> setupText;
   uint32_t osMajorVersion = 0;
-  ModuleHandle moduleImage = nullptr;
 
   // Flow.
   uint32_t upgradeInstall = 0;
@@ -65,7 +68,9 @@ struct SetupState {
   uint32_t dictionaryCount = 0;
   DictionaryEntry dictionaries[kMaxDictionaries];
 
-  // Install dialog.
+  // Install dialog: the proposed folder is proposedFolder + pathSuffix; proposedFolder is the
+  // program-files folder (the system drive from Vista on) or the folder the user browsed to.
+  FixedText<300> proposedFolder;
   FixedText<266> pathSuffix;
   uint32_t folderBrowsed = 0;
   FixedText<130> previousPath;
@@ -78,8 +83,6 @@ struct SetupState {
   uint8_t fuzzyPairs[9] = {};  // an-ang, c-ch, en-eng, f-h, in-ing, l-n, r-l, s-sh, z-zh
   FixedText<366> mainDataPath;
   uint32_t mainDataEntryCount = 0;
-  uint8_t* mainDataView = nullptr;
-  uint32_t mainDataSize = 0;
 
   // Appends a scheme record and returns it, or nullptr when all 80 places are taken.
   InputScheme* AddScheme();
@@ -87,9 +90,8 @@ struct SetupState {
   DictionaryEntry* AddDictionary();
 };
 
-// The record of this run; zero-filled at start.
+// The record of this run of setup.exe, zero-filled at start: read by the program's entry point and
+// its dialogs only.
 SetupState& State();
-// Back to the zero-filled start state (tests, and nothing else).
-void ResetState();
 
 }  // namespace ql

@@ -1,6 +1,6 @@
-// On Windows the manifest is read by the system's profile functions.
+// On Windows an INI file is read by the system's profile functions.
+#include "setup/common/profile_source.h"
 #include "setup/common/win.h"
-#include "setup/flow/manifest.h"
 
 namespace ql {
 namespace {

@@ -1,0 +1,23 @@
+// The message sink while a dialog of setup is open: message boxes as the platform shows them, and
+// progress and status on the dialog's progress bar (1475) and status text (1060) once the dialog
+// has a window. The dialog puts it in force for as long as it is shown.
+#pragma once
+
+#include "setup/common/ui.h"
+#include "setup/common/win.h"
+
+namespace ql {
+
+class DialogUi : public Ui {
+ public:
+  int ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
+  void StepProgress() override;
+  void SetStatusText(std::u16string_view text) override;
+
+  void SetWindow(HWND dialog) { dialog_ = dialog; }
+
+ private:
+  HWND dialog_ = nullptr;
+};
+
+}  // namespace ql
