@@ -61,8 +61,10 @@ bool MainData::HasHeader() const {
 size_t MainData::FirstRecord() const {
   if (!HasHeader())
     return SIZE_MAX;
-  size_t first = size_t{GetU32(data_ + kRecordShiftOffset)} + kPhraseHeaderSize;
-  return first < size_ ? first : SIZE_MAX;
+  // Compared before adding: on a 32-bit system a shift near 4 GiB would wrap to a small offset
+  // inside the header.
+  const size_t shift = GetU32(data_ + kRecordShiftOffset);
+  return shift < size_ - kPhraseHeaderSize ? shift + kPhraseHeaderSize : SIZE_MAX;
 }
 
 int MainData::RecordUnits(size_t offset) const {
