@@ -21,7 +21,6 @@
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/model/setup_state.h"
 
 namespace {
 
@@ -198,13 +197,13 @@ void WholeStep(const Input& codes, const Input& texts, int runs) {
                      codes.text.data(), codes.text.size());
   ql::WriteFileBytes(ql::Utf8ToUtf16((folder / "自定义输入" / "zdydw.TXT").string()),
                      texts.text.data(), texts.text.size());
-  ql::State().installFolder.Assign(ql::Utf8ToUtf16(folder.string() + "/"));
+  const std::u16string installFolder = ql::Utf8ToUtf16(folder.string() + "/");
   QuietUi ui;
   ql::ScopedUi scope(ui);
   Series series;
   for (int run = 0; run < runs; ++run) {
     Stopwatch watch;
-    ql::BuildCustomInputIndexes();
+    ql::BuildCustomInputIndexes(installFolder);
     series.Add(watch.Elapsed());
   }
   const Times median = series.Median();

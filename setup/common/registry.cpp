@@ -95,19 +95,7 @@ MemoryRegistry::MemoryRegistry()
 
 MemoryRegistry::~MemoryRegistry() = default;
 
-bool MemoryRegistry::Fail(int32_t* code) {
-  ++calls_;
-  if (failuresLeft_ > 0) {
-    --failuresLeft_;
-    *code = failureCode_;
-    return true;
-  }
-  return false;
-}
-
 MemoryRegistry::Node* MemoryRegistry::Begin(RegHandle key, int32_t* code) {
-  if (Fail(code))
-    return nullptr;
   Node* node = Resolve(key);
   if (node == nullptr)
     *code = kErrorFileNotFound;
@@ -165,9 +153,6 @@ int32_t MemoryRegistry::OpenKey(RegHandle parent,
                                 std::u16string_view subkey,
                                 uint32_t,
                                 RegHandle* out) {
-  int32_t code;
-  if (Fail(&code))
-    return code;
   Node* node = Walk(Resolve(parent), subkey, false);
   if (node == nullptr)
     return kErrorFileNotFound;
@@ -180,9 +165,6 @@ int32_t MemoryRegistry::CreateKey(RegHandle parent,
                                   std::u16string_view subkey,
                                   uint32_t,
                                   RegHandle* out) {
-  int32_t code;
-  if (Fail(&code))
-    return code;
   Node* base = Resolve(parent);
   if (base == nullptr)
     return kErrorFileNotFound;
@@ -299,9 +281,6 @@ void MemoryRegistry::ForgetHandlesBelow(const Node* node) {
 }
 
 int32_t MemoryRegistry::DeleteKey(RegHandle parent, std::u16string_view subkey) {
-  int32_t code;
-  if (Fail(&code))
-    return code;
   Node* base = Resolve(parent);
   if (base == nullptr || subkey.empty())
     return kErrorFileNotFound;
@@ -321,9 +300,6 @@ int32_t MemoryRegistry::DeleteKey(RegHandle parent, std::u16string_view subkey) 
 }
 
 int32_t MemoryRegistry::FlushKey(RegHandle key) {
-  int32_t code;
-  if (Fail(&code))
-    return code;
   return Resolve(key) == nullptr ? kErrorFileNotFound : kErrorSuccess;
 }
 

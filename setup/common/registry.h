@@ -158,12 +158,6 @@ class MemoryRegistry : public Registry {
   int32_t DeleteKey(RegHandle parent, std::u16string_view subkey) override;
   int32_t FlushKey(RegHandle key) override;
 
-  // Makes the next `count` calls of any kind fail with `error`.
-  void FailNextCalls(int count, int32_t error = kErrorAccessDenied) {
-    failuresLeft_ = count;
-    failureCode_ = error;
-  }
-  int callCount() const { return calls_; }
   int openHandles() const { return static_cast<int>(open_.size()); }
 
   // Direct access for test set-up and checks, by full path such as
@@ -184,21 +178,16 @@ class MemoryRegistry : public Registry {
  private:
   struct Node;
   Node* Resolve(RegHandle handle);
-  // Counts the call, applies a pending refusal, and resolves the key; nullptr with *code set
-  // when either fails.
+  // Resolves the key; nullptr with *code set when it names no key.
   Node* Begin(RegHandle key, int32_t* code);
   Node* Walk(Node* from, std::u16string_view subkey, bool create);
   Node* WalkPath(std::u16string_view path, bool create) const;
-  bool Fail(int32_t* code);
   void ForgetHandlesBelow(const Node* node);
 
   std::unique_ptr<Node> currentUser_;
   std::unique_ptr<Node> localMachine_;
   std::map<RegHandle, Node*> open_;
   RegHandle nextHandle_ = 0x1000;
-  int failuresLeft_ = 0;
-  int32_t failureCode_ = kErrorAccessDenied;
-  int calls_ = 0;
 };
 
 // Bytes of a REG_SZ value as the system stores it: UTF-16LE with its terminator.

@@ -167,14 +167,6 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
   return summary;
 }
 
-std::u16string PinyinCodeTablePath(std::u16string_view installFolder,
-                                   std::u16string_view pinyinSchemePath) {
-  std::u16string path(installFolder);
-  path += pinyinSchemePath;
-  path += u"\\mb.txt";
-  return path;
-}
-
 const uint8_t* ReadingTableView::Record(char16_t c) const {
   if (!InReadingRange(c))
     return nullptr;

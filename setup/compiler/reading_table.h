@@ -69,10 +69,6 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
                                                 uint8_t* buffer,
                                                 size_t size);
 
-// The pinyin scheme's mb.txt: `installFolder` + the path of scheme 0 + "\mb.txt".
-std::u16string PinyinCodeTablePath(std::u16string_view installFolder,
-                                   std::u16string_view pinyinSchemePath);
-
 // One reading: a syllable code (initial byte never 0 when present) and its tone 0..9.
 struct Reading {
   SyllableCode code = 0;

@@ -11,7 +11,6 @@
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/first_install_dump.h"
-#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 #ifdef _WIN32
@@ -37,11 +36,6 @@ std::vector<uint8_t> Index(std::initializer_list<uint32_t> offsets) {
 
 class CustomInputStep : public ::testing::Test {
  protected:
-  CustomInputStep() {
-    ResetState();
-    State().installFolder.Assign(folder.path());
-  }
-  ~CustomInputStep() override { ResetState(); }
 
   std::optional<std::vector<uint8_t>> Read(std::u16string_view relative) const {
     return ReadFileBytes(folder.path() + std::u16string(relative));
@@ -84,7 +78,7 @@ class CustomInputStep : public ::testing::Test {
 
 TEST_F(CustomInputStep, IndexesBothLists) {
   WriteBothLists();
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   // zdybm: mark + "自定义编码" CR LF is 8 units, "ql=青岚" CR LF 7: dh (15) before ql (8).
   EXPECT_TRUE(SameIndex(Index({15, 8}), Read(kCodeIndex), CustomInputList::kCodes, *Read(kCodes)));
   // zdydw: mark + "短文" 5, separator 12, "xh" 4, "您好" 4, separator 12: qm (37) before xh (17).
@@ -98,7 +92,7 @@ TEST_F(CustomInputStep, IndexesBothLists) {
 TEST_F(CustomInputStep, ATextWithoutEntriesGivesAnEmptyIndex) {
   folder.Write(kCodes, Utf16File("no entries here\n"));
   folder.Write(kTexts, Utf16File("$$$$$$$$$$\n"));
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   EXPECT_EQ(Read(kCodeIndex), std::vector<uint8_t>());
   EXPECT_EQ(Read(kTextIndex), std::vector<uint8_t>());
   EXPECT_TRUE(ui.messages.empty());
@@ -106,13 +100,13 @@ TEST_F(CustomInputStep, ATextWithoutEntriesGivesAnEmptyIndex) {
 
 TEST_F(CustomInputStep, AMissingCodeListEndsTheStepBeforeTheTextList) {
   folder.Write(kTexts, Utf16File("$$$$$$$$$$\nxh\n"));
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ExpectEndedWith(u"file not open qinglan's map file", u"zdydw.zmb");
 }
 
 TEST_F(CustomInputStep, AMissingTextListKeepsTheCodeIndex) {
   folder.Write(kCodes, Utf16File("a=1\n"));
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].caption, u"zdydw.zmb");
   EXPECT_EQ(Read(kCodeIndex), Index({0}));  // the byte-order mark belongs to the first line
@@ -122,7 +116,7 @@ TEST_F(CustomInputStep, AMissingTextListKeepsTheCodeIndex) {
 TEST_F(CustomInputStep, AnEmptyTextHasNoMappingAndEndsTheStep) {
   WriteBothLists();
   folder.Write(kCodes, {});
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ExpectEndedWith(u"sort can not create filemappinga", u"Init");
 }
 
@@ -130,7 +124,7 @@ TEST_F(CustomInputStep, NoWorkAreaEndsTheStep) {
   WriteBothLists();
   ScratchMapping other(u"qltestbusy", 4096);
   ASSERT_TRUE(other.ok());
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ExpectEndedWith(u"can not create filemappinga", u"builzdysort");
 }
 
@@ -138,7 +132,7 @@ TEST_F(CustomInputStep, AnIndexThatCannotBeCreatedIsLeftOutSilently) {
   WriteBothLists();
   // A folder in the index file's place: it can never be created.
   folder.Write(std::u16string(kCodeIndex) + u"\\blocker", {1});
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(Read(kTextIndex), Index({37, 17}));
 }
@@ -157,7 +151,7 @@ TEST_F(CustomInputStep, EntriesBeyondTheWorkAreaAreToldAndLeftOut) {
   }
   folder.Write(kCodes, text);
   folder.Write(kTexts, Utf16File("$$$$$$$$$$\nxh\n"));
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"自定义输入的条目超过262144条，只收入了前262144条。");
   EXPECT_EQ(ui.messages[0].caption, u"zdybm.TXT");
@@ -177,7 +171,7 @@ TEST_F(CustomInputStep, AMappingNameHeldByAnotherObjectIsNotRead) {
   UniqueKernelHandle other(
       CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16, L"lznMyDefCodeins"));
   ASSERT_TRUE(other);
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ExpectEndedWith(u"sort can not create filemappinga", u"Init");
 }
 
@@ -186,7 +180,7 @@ TEST_F(CustomInputStep, ATextHeldWithoutSharingCannotBeOpened) {
   UniqueFile held(CreateFileW(WString(folder.path() + std::u16string(kCodes)).c_str(), GENERIC_READ,
                               0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held);
-  BuildCustomInputIndexes();
+  BuildCustomInputIndexes(folder.path());
   ExpectEndedWith(u"file not open qinglan's map file", u"zdydw.zmb");
 }
 #endif

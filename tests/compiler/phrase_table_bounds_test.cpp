@@ -20,12 +20,10 @@ std::u16string Text(std::u16string_view chunk, size_t times) {
 TEST(PhraseTableBounds, RecordsStopBelowTheIndexArea) {
   RecordingUi ui;
   ScopedUi scope(ui);
-  ResetState();
-  State().displayName.Assign(u"青岚");
   // Room for four 8-byte character records and the end mark below 10280.
   std::vector<uint8_t> block(20000, 0);
   NoOutputs outputs;
-  PhraseTableBuilder builder(block.data(), block.size(), 10280, outputs);
+  PhraseTableBuilder builder(block.data(), block.size(), 10280, outputs, u"青岚");
   EXPECT_FALSE(builder.AddCharacterList(u"\uFEFF一\r\n二\r\n三\r\n四\r\n五\r\n六\r\n", u"zk"));
   EXPECT_EQ(builder.recordCount(), 4u);
   ASSERT_EQ(ui.messages.size(), 1u);
@@ -36,13 +34,12 @@ TEST(PhraseTableBounds, RecordsStopBelowTheIndexArea) {
 
   // A dictionary that overflows stops the build the same way, with one message.
   std::vector<uint8_t> block2(20000, 0);
-  PhraseTableBuilder second(block2.data(), block2.size(), 10280, outputs);
+  PhraseTableBuilder second(block2.data(), block2.size(), 10280, outputs, u"青岚");
   ASSERT_TRUE(second.AddCharacterList(u"\uFEFF一\r\n", u"zk"));
   EXPECT_FALSE(second.AddDictionary(u"\uFEFF{词组}\r\n[Text]\r\n甲乙\r\n丙丁\r\n戊己\r\n庚辛\r\n",
                                     false, u"d"));
   EXPECT_EQ(ui.messages.size(), 2u);
   EXPECT_TRUE(std::all_of(block2.begin() + 10280, block2.end(), [](uint8_t b) { return b == 0; }));
-  ResetState();
 }
 
 TEST(PhraseTableBounds, AFileLargerThanTheBlockIsNotLaidOut) {

@@ -45,7 +45,7 @@ TEST_F(SectionsTest, SettingsThatCannotBeWrittenEndTheBuild) {
   EXPECT_EQ(ui.messages[0].caption, u"No Find");
   EXPECT_FALSE(Exists(u"词库\\cz.dat"));
   EXPECT_FALSE(Exists(u"User.dat"));
-  EXPECT_TRUE(State().mainDataPath.empty());
+  EXPECT_TRUE(state.mainDataPath.empty());
   EXPECT_EQ(ui.steps, 1);
 }
 

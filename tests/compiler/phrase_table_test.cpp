@@ -45,8 +45,8 @@ TEST_F(PhraseTableTest, MainAndUserDataFilesAreByteExact) {
   ASSERT_TRUE(userFile);
   EXPECT_TRUE(*userFile == user) << DescribePhraseTableDifference(user, *userFile);
 
-  EXPECT_EQ(State().mainDataEntryCount, 4u);
-  EXPECT_EQ(State().mainDataPath.str(), folder.path() + u"词库\\cz.dat");
+  EXPECT_EQ(state.mainDataEntryCount, 4u);
+  EXPECT_EQ(state.mainDataPath.str(), folder.path() + u"词库\\cz.dat");
   EXPECT_EQ(ui.statusTexts, std::vector<std::u16string>{u"1条词组"});
   // Character list 1, the dictionary 3, the main data file 1.
   EXPECT_EQ(ui.steps, 5);
@@ -59,8 +59,8 @@ TEST_F(PhraseTableTest, LaterDictionariesMergeFrequencies) {
     uint8_t expected;
   } cases[] = {{"你好 20", 20}, {"你好 3", 5}, {"你好", 11}, {"你好 300", 44}, {"你好 x", 11}};
   for (const Case& c : cases) {
-    ResetState();
-    State().installFolder.Assign(folder.path());
+    state = SetupState();
+    state.installFolder.Assign(folder.path());
     WriteCharacterList("字 1\n");
     AddDictionary(u"a.txt", "{词组}\n[Text]\n你好 5\n");
     AddDictionary(u"b.txt", std::string("{基本词组}\n") + c.later + "\n");
@@ -142,13 +142,13 @@ TEST_F(PhraseTableTest, MissingFiles) {
   EXPECT_EQ(ui.messages[0].caption, u"青岚测试");
   EXPECT_FALSE(Exists(u"词库\\cz.dat"));
   EXPECT_FALSE(Exists(u"User.dat"));
-  EXPECT_TRUE(State().mainDataPath.empty());
+  EXPECT_TRUE(state.mainDataPath.empty());
   EXPECT_EQ(ui.steps, 0);
 
   // A missing dictionary is named and skipped; the others are read.
   ui.messages.clear();
   WriteCharacterList("字 1\n");
-  DictionaryEntry* missing = State().AddDictionary();
+  DictionaryEntry* missing = state.AddDictionary();
   missing->fileName.Assign(u"没有.txt");
   missing->selected = 1;
   Build();
@@ -172,7 +172,6 @@ TEST_F(PhraseTableTest, WorkBlockInUseEndsTheBuild) {
 
 TEST_F(PhraseTableTest, SchemeStepMapsTheInstalledModuleAndStepsPerScheme) {
   WriteCharacterList("字 1\n");
-  SetupState& state = State();
   auto addScheme = [&](const char16_t* path, uint32_t selected, uint32_t aux) {
     InputScheme* scheme = state.AddScheme();
     scheme->path.Assign(path);
@@ -189,22 +188,16 @@ TEST_F(PhraseTableTest, SchemeStepMapsTheInstalledModuleAndStepsPerScheme) {
   std::vector<std::u16string> mapped;
   void* const image = reinterpret_cast<void*>(0x1234);
   void* released = nullptr;
-  void* heldWhileReleasing = nullptr;
   ModuleImageSeam seam{[] { return std::u16string(250, u'S'); },
                        [&](std::u16string_view path) {
                          mapped.emplace_back(path);
                          return image;
                        },
-                       [&](void* handle) {
-                         released = handle;
-                         heldWhileReleasing = State().moduleImage;
-                       }};
-  BuildPhraseTable(seam);
+                       [&](void* handle) { released = handle; }};
+  BuildPhraseTable(state, seam);
   ASSERT_EQ(mapped.size(), 1u);
   EXPECT_EQ(mapped[0], std::u16string(199, u'S') + u"\\ql1234.ime");
   EXPECT_EQ(released, image);
-  EXPECT_EQ(heldWhileReleasing, image);
-  EXPECT_EQ(State().moduleImage, nullptr);
   EXPECT_EQ(ui.steps, 1 + 2 + 1);
 
   // A folder that ends in a backslash gets none added; a module that does not map is no error.
@@ -215,7 +208,7 @@ TEST_F(PhraseTableTest, SchemeStepMapsTheInstalledModuleAndStepsPerScheme) {
     mapped.emplace_back(path);
     return nullptr;
   };
-  RunSchemeStep(seam);
+  RunSchemeStep(state, seam);
   EXPECT_EQ(mapped, std::vector<std::u16string>{u"C:\\ql1234.ime"});
   EXPECT_EQ(released, nullptr);
 }

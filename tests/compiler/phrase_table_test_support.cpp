@@ -2,7 +2,6 @@
 
 #include "setup/common/files.h"
 #include "setup/common/text.h"
-#include "setup/model/setup_state.h"
 
 namespace ql::test {
 
@@ -12,14 +11,9 @@ void PrintTo(const Record& record, std::ostream* out) {
 }
 
 PhraseTableTest::PhraseTableTest() {
-  ResetState();
-  State().installFolder.Assign(folder.path());
-  State().displayName.Assign(u"青岚测试");
-  State().imeFileName.Assign(u"ql1234.ime");
-}
-
-PhraseTableTest::~PhraseTableTest() {
-  ResetState();
+  state.installFolder.Assign(folder.path());
+  state.displayName.Assign(u"青岚测试");
+  state.imeFileName.Assign(u"ql1234.ime");
 }
 
 void PhraseTableTest::WriteCharacterList(std::string_view utf8) {
@@ -31,7 +25,7 @@ void PhraseTableTest::AddDictionary(std::u16string_view fileName,
                                     bool selected,
                                     bool allPhrasesByShapeCode) {
   folder.Write(u"文本词库\\" + std::u16string(fileName), Utf16File(utf8));
-  DictionaryEntry* entry = State().AddDictionary();
+  DictionaryEntry* entry = state.AddDictionary();
   ASSERT_NE(entry, nullptr);
   entry->fileName.Assign(fileName);
   entry->selected = selected;
@@ -39,7 +33,7 @@ void PhraseTableTest::AddDictionary(std::u16string_view fileName,
 }
 
 void PhraseTableTest::Build() {
-  BuildPhraseTable(noModule);
+  BuildPhraseTable(state, noModule);
 }
 
 std::optional<std::vector<uint8_t>> PhraseTableTest::Read(std::u16string_view relative) const {

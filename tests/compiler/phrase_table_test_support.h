@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "setup/compiler/phrase_table.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql::test {
@@ -28,7 +29,6 @@ void PrintTo(const Record& record, std::ostream* out);
 class PhraseTableTest : public ::testing::Test {
  protected:
   PhraseTableTest();
-  ~PhraseTableTest() override;
 
   // zk.txt from UTF-8 text (LF becomes CR LF).
   void WriteCharacterList(std::string_view utf8);
@@ -49,6 +49,7 @@ class PhraseTableTest : public ::testing::Test {
   RecordingUi ui;
   ScopedUi scope{ui};
   ModuleImageSeam noModule;
+  SetupState state;
 };
 
 // Text outputs that go nowhere, for builds straight on a work block.

@@ -171,7 +171,7 @@ TEST_F(PinyinIndexBounds, FileWithoutHeaderWritesNothing) {
 
 TEST_F(PinyinIndexBounds, SchemePathLongerThanItsSlot) {
   std::u16string path = u"输入方案\\" + std::u16string(30, u'拼');
-  State().schemes[0].path.Assign(path);
+  state.schemes[0].path.Assign(path);
   folder.Write(path + u"\\mb.txt", Utf16File(kMb));
   SetEntries({{u"银", 3}});
   Build();

@@ -149,7 +149,7 @@ TEST_F(PinyinIndexBuild, StatedVariantsMultiply) {
 }
 
 TEST_F(PinyinIndexBuild, SingleCharactersOnly) {
-  State().pinyinSingleCharsOnly = 1;
+  state.pinyinSingleCharsOnly = 1;
   SetEntries({{u"行", 5}, {u"银行", 9}});
   WriteSchemeFile(u"dycz.txt", "银行(hang2)\n");
   Build();
@@ -221,7 +221,7 @@ TEST_F(PinyinIndexTest, UnknownFirstReadingIsReported) {
 }
 
 TEST_F(PinyinIndexTest, SchemeNotSelectedDeletesTheOldFilesOnly) {
-  State().schemes[0].selected = 0;
+  state.schemes[0].selected = 0;
   folder.Write(u"拼音\\qinglan.idx", {1, 2, 3});
   folder.Write(u"拼音\\User.idx", {1, 2, 3});
   folder.Write(u"拼音\\keep.txt", {1});

@@ -120,16 +120,10 @@ std::vector<uint8_t> ExpectedIndex::UserBytes() const {
 }
 
 PinyinIndexTest::PinyinIndexTest() {
-  ResetState();
-  SetupState& state = State();
   state.installFolder.Assign(folder.path());
   InputScheme* scheme = state.AddScheme();
   scheme->path.Assign(kPinyinSchemePath);
   scheme->selected = 1;
-}
-
-PinyinIndexTest::~PinyinIndexTest() {
-  ResetState();
 }
 
 void PinyinIndexTest::WriteSchemeFile(std::u16string_view name, std::string_view utf8) {
@@ -141,9 +135,7 @@ void PinyinIndexTest::SetEntries(const std::vector<std::pair<std::u16string, int
 }
 
 void PinyinIndexTest::Build() {
-  State().mainDataView = main.bytes.data();
-  State().mainDataSize = static_cast<uint32_t>(main.bytes.size());
-  BuildPinyinIndex(State().mainDataView, State().mainDataSize);
+  BuildPinyinIndex(state, main.bytes.data(), main.bytes.size());
 }
 
 std::optional<std::vector<uint8_t>> PinyinIndexTest::Read(std::u16string_view relative) const {

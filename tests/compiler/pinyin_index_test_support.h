@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "setup/compiler/pinyin_index.h"
+#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql::test {
@@ -50,7 +51,6 @@ class ExpectedIndex {
 class PinyinIndexTest : public ::testing::Test {
  protected:
   PinyinIndexTest();
-  ~PinyinIndexTest() override;
 
   void WriteSchemeFile(std::u16string_view name, std::string_view utf8);
   void SetEntries(const std::vector<std::pair<std::u16string, int>>& entries);
@@ -66,6 +66,7 @@ class PinyinIndexTest : public ::testing::Test {
   RecordingUi ui;
   ScopedUi scope{ui};
   MainDataImage main;
+  SetupState state;
 };
 
 // Prints the decoded difference when the files differ.

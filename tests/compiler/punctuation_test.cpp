@@ -9,7 +9,6 @@
 
 #include "setup/common/registry.h"
 #include "setup/compiler/first_install_dump.h"
-#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql::test {
@@ -96,12 +95,8 @@ TEST(PunctuationTables, EntriesAfterTheThirtiethAreLeftOut) {
 class PunctuationStep : public ::testing::Test {
  protected:
   PunctuationStep() {
-    ResetState();
-    State().installFolder.Assign(folder.path());
-    State().displayName.Assign(kDisplayName);
     registry.Put(kCurrentVersion, u"ProgramFilesDir", kRegSz, RegStringBytes(u"C:\\"));
   }
-  ~PunctuationStep() override { ResetState(); }
 
   std::optional<std::vector<uint8_t>> Value(std::u16string_view name) const {
     uint32_t type = 0;
@@ -122,7 +117,7 @@ class PunctuationStep : public ::testing::Test {
 
 TEST_F(PunctuationStep, WritesBothValuesOfSixtyBytes) {
   folder.Write(u"symbol.txt", Utf16File(", ，\n\" “”\n"));
-  BuildPunctuationTable();
+  BuildPunctuationTable(folder.path(), kDisplayName);
   const std::vector<uint8_t> keys = {0x2C, 1, 0x22, 2};
   const std::vector<uint8_t> outputs = {0x0C, 0xFF, 0x1C, 0x20};
   std::vector<uint8_t> expectedKeys(60, 0);
@@ -137,13 +132,13 @@ TEST_F(PunctuationStep, WritesBothValuesOfSixtyBytes) {
 
 TEST_F(PunctuationStep, AMarkOnlyFileWritesZeroValues) {
   folder.Write(u"symbol.txt", {0xFF, 0xFE});
-  BuildPunctuationTable();
+  BuildPunctuationTable(folder.path(), kDisplayName);
   EXPECT_EQ(Value(kKeySymbolsValue), std::vector<uint8_t>(60, 0));
   EXPECT_EQ(Value(kOutputPunctuationValue), std::vector<uint8_t>(60, 0));
 }
 
 TEST_F(PunctuationStep, MissingFileNamesItsPathAndWritesNothing) {
-  BuildPunctuationTable();
+  BuildPunctuationTable(folder.path(), kDisplayName);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, folder.path() + u"symbol.txt");
   EXPECT_EQ(ui.messages[0].caption, u"No Find");
@@ -168,7 +163,7 @@ TEST_F(PunctuationStep, RefusedKeysAreReportedOnceAndNothingIsWritten) {
        {&noCurrentVersion, static_cast<MemoryRegistry*>(&noSettingsKey)}) {
     ui.messages.clear();
     ScopedRegistry scope(*refusing);
-    BuildPunctuationTable();
+    BuildPunctuationTable(folder.path(), kDisplayName);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"符号参数设置失败！");
     EXPECT_EQ(ui.messages[0].caption, kDisplayName);
@@ -184,7 +179,7 @@ TEST_F(PunctuationStep, MoreThanThirtyEntriesAreToldAndTheFirstThirtyWritten) {
   for (int i = 0; i < 31; ++i)
     text += std::string(1, static_cast<char>('!' + i)) + " ，\n";
   folder.Write(u"symbol.txt", Utf16File(text));
-  BuildPunctuationTable();
+  BuildPunctuationTable(folder.path(), kDisplayName);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, kTooManyPunctuationEntriesText);
   EXPECT_EQ(ui.messages[0].caption, kDisplayName);

@@ -7,7 +7,6 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
-#include "setup/model/setup_state.h"
 #include "tests/support/test_support.h"
 
 namespace ql {
@@ -347,39 +346,6 @@ TEST(ReadingTableView, ReadsOnlyInsideTheBlock) {
   ReadingTableView empty(block, 0);
   EXPECT_FALSE(empty.FirstReading(u'行').present());
   EXPECT_FALSE(empty.FirstReading(u'\u3000').present());
-}
-
-class ReadingTableDriverTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetState();
-    State().installFolder.Assign(folder.path());
-    State().schemes[0].path.Assign(u"输入方案\\拼音");
-    State().schemeCount = 1;
-  }
-  void TearDown() override { ResetState(); }
-
-  test::TempFolder folder;
-  test::RecordingUi ui;
-  ScopedUi scopedUi{ui};
-  std::vector<uint8_t> buffer = std::vector<uint8_t>(kWorkSize, 0);
-};
-
-TEST_F(ReadingTableDriverTest, ReadsThePinyinSchemesCodeTable) {
-  folder.Write(u"输入方案\\拼音\\mb.txt", test::Utf16File("[Description]\n行 xing2 hang2\n"));
-  EXPECT_EQ(PinyinCodeTablePath(), folder.path() + u"输入方案\\拼音\\mb.txt");
-  ReadingTableSummary summary = BuildReadingTable(buffer.data(), buffer.size());
-  EXPECT_TRUE(summary.sourceRead);
-  EXPECT_EQ(LoadU32(buffer, 8), kEmptyLength + 12);
-  EXPECT_EQ(buffer[CharacterAt(u'行')], 0x36);
-}
-
-TEST_F(ReadingTableDriverTest, MissingCodeTableGivesLengthZeroWithoutMessage) {
-  ReadingTableSummary summary = BuildReadingTable(buffer.data(), buffer.size());
-  EXPECT_FALSE(summary.sourceRead);
-  EXPECT_EQ(LoadU32(buffer, 4), 2934u);
-  EXPECT_EQ(LoadU32(buffer, 8), 0u);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

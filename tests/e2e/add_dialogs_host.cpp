@@ -103,8 +103,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   GetCurrentDirectoryW(MAX_PATH, current);
   // The open-file dialog moves the current folder; the record goes to the package all the same.
   const std::u16string package = std::u16string(ql::U(current)) + u"\\";
-  state.installFolder.Assign(package);
-  ql::ReadSetupManifest();
+  state.packageFolder.Assign(package);
+  ql::ReadSetupManifest(package, state);
 
   std::string dialog;
   unsigned count = 0;

@@ -32,8 +32,7 @@ class MemoryFile : public MappedDataFile {
 class InstallationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetState();
-    SetupState& s = State();
+    SetupState& s = state;
     s.mainName.Assign(u"青岚");
     s.imeBaseName.Assign(u"qlsrfpt");
     for (const char16_t* name : {u"拼音", u"形码", u"五笔", u"郑码"}) {
@@ -60,8 +59,8 @@ class InstallationTest : public ::testing::Test {
     steps_.setCurrentDirectory = [this](std::u16string_view f) { Log(u"cd " + std::u16string(f)); };
     steps_.chooseModuleFileName = [this](std::u16string_view ini) {
       Log(u"name " + std::u16string(ini));
-      State().imeFileName.Assign(u"ql1234.ime");
-      State().imeBaseName.Assign(u"ql1234");
+      state.imeFileName.Assign(u"ql1234.ime");
+      state.imeBaseName.Assign(u"ql1234");
     };
     steps_.mappingExists = [this](std::u16string_view name) {
       Log(u"inuse " + std::u16string(name));
@@ -77,7 +76,7 @@ class InstallationTest : public ::testing::Test {
     };
     steps_.buildPhraseTable = [this] {
       Log(u"phrases");
-      State().mainDataPath.Assign(State().installFolder.str() + u"词库\\cz.dat");
+      state.mainDataPath.Assign(state.installFolder.str() + u"词库\\cz.dat");
     };
     steps_.restorPara = [this] { Log(u"restore"); };
     steps_.writeInstallRecord = [this] { Log(u"record"); };
@@ -91,9 +90,10 @@ class InstallationTest : public ::testing::Test {
         return nullptr;
       return std::make_unique<MemoryFile>(isMain ? &mainData_ : &userData_);
     };
-    steps_.buildSchemeIndex = [this](uint8_t* user, int32_t slot) -> std::optional<int32_t> {
+    steps_.buildSchemeIndex = [this](uint8_t* main, uint8_t* user,
+                                     int32_t slot) -> std::optional<int32_t> {
+      EXPECT_EQ(main, mainData_.data());
       EXPECT_EQ(user, userData_.data());
-      EXPECT_EQ(State().mainDataView, mainData_.data());
       Log(u"index " + DecimalText(slot));
       return 1;
     };
@@ -110,7 +110,7 @@ class InstallationTest : public ::testing::Test {
     steps_.buildPunctuationTable = [this] { Log(u"punctuation"); };
     steps_.showSettingsDialog = [this] {
       Log(u"settings dialog");
-      State().fuzzyPairs[0] = 1;
+      state.fuzzyPairs[0] = 1;
     };
     steps_.buildCustomInput = [this] { Log(u"custom"); };
   }
@@ -119,10 +119,11 @@ class InstallationTest : public ::testing::Test {
 
   std::vector<std::string> Run() {
     log_.clear();
-    RunInstallation(steps_);
+    RunInstallation(state, steps_);
     return log_;
   }
 
+  SetupState state;
   InstallationSteps steps_;
   std::vector<std::string> log_;
   test::RecordingUi ui_;
@@ -140,8 +141,8 @@ class InstallationTest : public ::testing::Test {
 };
 
 TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
-  State().schemes[0].selected = 1;
-  State().schemes[2].selected = 1;
+  state.schemes[0].selected = 1;
+  state.schemes[2].selected = 1;
   std::vector<std::string> expected = {
       "isRoot D:\\输入法",
       "isRoot D:\\输入法\\",
@@ -159,7 +160,7 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "record",
       "shortcuts",
       "map D:\\输入法\\词库\\cz.dat buildmainck",
-      "map D:\\输入法\\user.dat buildmainUserck",
+      "map D:\\输入法\\User.dat buildmainUserck",
       "index 1",
       "pinyin",
       "settings?",
@@ -168,16 +169,13 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "custom",
   };
   EXPECT_EQ(Run(), expected);
-  const SetupState& s = State();
+  const SetupState& s = state;
   EXPECT_EQ(s.installCompleted, 1u);
   EXPECT_EQ(s.installFolder.view(), u"D:\\输入法\\");
   EXPECT_EQ(s.displayName.view(), u"青岚 - 拼音");
   EXPECT_EQ(s.layoutText.view(), u"中文(简体) - 青岚 - 拼音");
   EXPECT_EQ(s.settingsKept, 0u);
   EXPECT_TRUE(ui_.messages.empty());
-  // The views are withdrawn once the worker lets the files go.
-  EXPECT_EQ(s.mainDataView, nullptr);
-  EXPECT_EQ(s.mainDataSize, 0u);
   EXPECT_EQ(ReadSchemeSlot(mainData_.data(), mainData_.size(), kMainSlot1), u"输入方案\\五笔");
   // The settings dialog's choice reaches the main data file.
   std::optional<FuzzyPairBytes> fuzzy = ReadFuzzyPairs(mainData_.data(), mainData_.size());
@@ -198,7 +196,7 @@ TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
     EXPECT_EQ(ui_.messages[0].caption, u"输入法安装");
     EXPECT_EQ(ui_.messages[0].style, kMbIconWarning);
   }
-  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_EQ(state.installCompleted, 0u);
 }
 
 TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) {
@@ -215,14 +213,14 @@ TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) 
   EXPECT_TRUE(logged("cd " + target));
   for (const std::string& line : log)
     EXPECT_NE(line.rfind("move", 0), 0u) << "moved: " << line.substr(0, 40);
-  EXPECT_EQ(State().displayName.view(), std::u16string(49, u'名'));
+  EXPECT_EQ(state.displayName.view(), std::u16string(49, u'名'));
   // The module in use: stopped with the platform's main name as caption.
   EXPECT_EQ(log.back(), "inuse mvkorel6ql1234");
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text, kModuleInUseText);
   EXPECT_EQ(ui_.messages[0].caption, u"青岚");
   EXPECT_EQ(ui_.messages[0].style, kMbIconWarning);
-  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_EQ(state.installCompleted, 0u);
 }
 
 TEST_F(InstallationTest, EveryMissingFolderAboveTheTargetIsCreated) {
@@ -240,12 +238,12 @@ TEST_F(InstallationTest, EveryMissingFolderAboveTheTargetIsCreated) {
 }
 
 TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
-  State().upgradeInstall = 1;
+  state.upgradeInstall = 1;
   systemFolder_ = std::u16string(205, u's') + u"\\";
   std::vector<std::string> log = Run();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
-  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_EQ(state.installCompleted, 0u);
   EXPECT_TRUE(ui_.messages.empty());
 }
 
@@ -256,22 +254,21 @@ TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
   EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\词库\\cz.dat");
   EXPECT_EQ(ui_.messages[0].caption, u"file not open1");
   EXPECT_EQ(ui_.messages[0].style, kMbOk);
-  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_EQ(state.installCompleted, 0u);
 
   mainStatus_ = MapStatus::kMapped;
   userStatus_ = MapStatus::kNotOpened;
   ui_.messages.clear();
-  EXPECT_EQ(Run().back(), "map D:\\输入法\\user.dat buildmainUserck");
+  EXPECT_EQ(Run().back(), "map D:\\输入法\\User.dat buildmainUserck");
   ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\user.dat");
-  EXPECT_EQ(State().mainDataView, nullptr);  // released on the way out
+  EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\User.dat");
 
   // A file that opens but does not map stops without a message.
   userStatus_ = MapStatus::kNotMapped;
   ui_.messages.clear();
   Run();
   EXPECT_TRUE(ui_.messages.empty());
-  EXPECT_EQ(State().installCompleted, 0u);
+  EXPECT_EQ(state.installCompleted, 0u);
 }
 
 TEST_F(InstallationTest, WithoutPinyinTheIndexFilesGo) {
@@ -291,62 +288,14 @@ TEST_F(InstallationTest, KeptSettingsSkipTheQuestionsAndTurnOnTheDefaultPairs) {
   std::vector<std::string> log = Run();
   EXPECT_EQ(std::find(log.begin(), log.end(), "punctuation"), log.end());
   EXPECT_EQ(std::find(log.begin(), log.end(), "settings dialog"), log.end());
-  EXPECT_EQ(State().settingsKept, 1u);
+  EXPECT_EQ(state.settingsKept, 1u);
   std::optional<FuzzyPairBytes> fuzzy = ReadFuzzyPairs(mainData_.data(), mainData_.size());
   ASSERT_TRUE(fuzzy);
   const uint8_t expected[kFuzzyPairCount] = {0, 1, 0, 0, 0, 0, 0, 1, 1};
   EXPECT_EQ(std::vector<uint8_t>(fuzzy->pairs, fuzzy->pairs + kFuzzyPairCount),
             std::vector<uint8_t>(expected, expected + kFuzzyPairCount));
   EXPECT_EQ(fuzzy->count, 3);
-  EXPECT_EQ(State().installCompleted, 1u);
-}
-
-class InstallRegistryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetState();
-    State().displayName.Assign(u"青岚 - 拼音");
-    State().installFolder.Assign(u"D:\\输入法\\");
-    // Both current-version keys exist on every system.
-    for (const char16_t* root : {u"HKLM", u"HKCU"})
-      registry_.Put(std::u16string(root) + u"\\Software\\Microsoft\\Windows\\CurrentVersion",
-                    u"ProgramFilesDir", kRegSz, RegStringBytes(u"C:\\"));
-  }
-  MemoryRegistry registry_;
-  ScopedRegistry scoped_{registry_};
-};
-
-TEST_F(InstallRegistryTest, InstallRecordHoldsTheFolderAndTheDataFile) {
-  WriteInstallRecord();
-  std::u16string key = u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\青岚 - 拼音";
-  uint32_t type = 0;
-  std::vector<uint8_t> data;
-  ASSERT_TRUE(registry_.Get(key, u"path", &type, &data));
-  EXPECT_EQ(type, kRegSz);
-  EXPECT_EQ(data, RegStringBytes(u"D:\\输入法\\"));
-  ASSERT_TRUE(registry_.Get(key, u"ck", &type, &data));
-  EXPECT_EQ(data, RegStringBytes(u"cz.dat"));
-  EXPECT_EQ(registry_.openHandles(), 0);
-
-  // The current-version key gets 20 attempts; after that nothing is written.
-  ResetState();
-  State().displayName.Assign(u"别的");
-  registry_.FailNextCalls(20);
-  WriteInstallRecord();
-  EXPECT_FALSE(registry_.HasKey(u"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\别的"));
-}
-
-TEST_F(InstallRegistryTest, SettingsExistOnlyPastSixtyValues) {
-  EXPECT_FALSE(SettingsExist());  // creates the empty key
-  std::u16string key = u"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\青岚 - 拼音";
-  for (int i = 0; i < 60; ++i)
-    registry_.Put(key, u"v" + DecimalText(i), kRegDword, {0, 0, 0, 0});
-  EXPECT_FALSE(SettingsExist());
-  registry_.Put(key, u"v60", kRegDword, {0, 0, 0, 0});
-  EXPECT_TRUE(SettingsExist());
-  registry_.FailNextCalls(1);  // one attempt only
-  EXPECT_FALSE(SettingsExist());
-  EXPECT_EQ(registry_.openHandles(), 0);
+  EXPECT_EQ(state.installCompleted, 1u);
 }
 
 }  // namespace

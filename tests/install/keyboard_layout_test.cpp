@@ -21,11 +21,11 @@ const std::u16string kInputMethod = u"HKCU\\Control Panel\\Input Method";
 
 class LayoutTest : public ::testing::Test {
  protected:
+  SetupState state;
   void SetUp() override {
-    ResetState();
     SetDisplayName(u"青岚输入法平台 五笔");
-    State().imeFileName.Assign(u"0123ABCD.ime");
-    State().imeBaseName.Assign(u"0123ABCD");
+    state.imeFileName.Assign(u"0123ABCD.ime");
+    state.imeBaseName.Assign(u"0123ABCD");
     system.tickCount = [] { return 0x00ABCDEFu; };
     system.platformId = [this](uint32_t* id) {
       *id = platformId;
@@ -46,8 +46,8 @@ class LayoutTest : public ::testing::Test {
   }
 
   void SetDisplayName(std::u16string_view name) {
-    State().displayName.Assign(name);
-    State().layoutText.Assign(u"中文(简体) - " + std::u16string(name));
+    state.displayName.Assign(name);
+    state.layoutText.Assign(u"中文(简体) - " + std::u16string(name));
   }
   void AddKey(std::u16string_view path) {
     bool machine = path.substr(0, 4) == u"HKLM";
@@ -80,7 +80,7 @@ class LayoutTest : public ::testing::Test {
     RegKey layouts;
     EXPECT_EQ(registry.OpenKey(kHkeyLocalMachine, kLayouts.substr(5), kKeyRead, layouts.Receive()),
               kErrorSuccess);
-    return ChooseLayoutId(layouts.get(), State().layoutText.view());
+    return ChooseLayoutId(layouts.get(), state.layoutText.view());
   }
 
   test::ScriptedRegistry registry;
@@ -142,7 +142,7 @@ TEST_F(LayoutTest, MoreThan250IdsAreAllSearched) {
     AddLayout(FormatLayoutId(0xE0020804u + i * 0x10000u), u"x");
   EXPECT_EQ(Chosen(), FormatLayoutId(0xE0020804u + 300 * 0x10000u));
   // The layout that carries the text lies beyond the first 250 and is still found.
-  AddLayout(FormatLayoutId(0xE0020804u + 280 * 0x10000u), State().layoutText.view());
+  AddLayout(FormatLayoutId(0xE0020804u + 280 * 0x10000u), state.layoutText.view());
   EXPECT_EQ(Chosen(), FormatLayoutId(0xE0020804u + 280 * 0x10000u));
 }
 
@@ -150,7 +150,7 @@ TEST_F(LayoutTest, EveryIdTakenEndsTheSearchAndTheRegistration) {
   for (uint32_t value = 0xE0020804u; value <= 0xFFFF0804u && value > 0xE0010804u; value += 0x10000u)
     AddKey(kLayouts + u"\\" + FormatLayoutId(value));
   EXPECT_EQ(Chosen(), u"");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"安装失败！请使用系统管理员身份安装！");
   EXPECT_FALSE(registry.HasKey(kLayouts + u"\\E0010804"));
@@ -159,7 +159,7 @@ TEST_F(LayoutTest, EveryIdTakenEndsTheSearchAndTheRegistration) {
 
 TEST_F(LayoutTest, LayoutTextIsReadWithinTenOpensAndTenQueries) {
   SetDisplayName(u"QL Wubi");
-  AddLayout(u"E0030804", State().layoutText.view());
+  AddLayout(u"E0030804", state.layoutText.view());
   registry.Refuse(Call::kOpen, u"E0030804", 9);
   registry.Refuse(Call::kQuery, u"layout text", 9);
   EXPECT_EQ(Chosen(), u"E0030804");
@@ -178,46 +178,46 @@ TEST_F(LayoutTest, LayoutTextIsReadWithinTenOpensAndTenQueries) {
 TEST_F(LayoutTest, ModuleFileIsReusedOnlyForTheExactLayoutText) {
   SetDisplayName(u"QL Wubi");
   AddLayout(u"E0020804", u"中文(简体) - ql wubi", u"11111111.ime");
-  ChooseModuleFileName(u"T:\\setup.ini", system);
-  EXPECT_EQ(State().imeFileName.view(), u"00ABCDEF.ime");
-  EXPECT_EQ(State().imeBaseName.view(), u"00ABCDEF");
+  ChooseModuleFileName(state, u"T:\\setup.ini", system);
+  EXPECT_EQ(state.imeFileName.view(), u"00ABCDEF.ime");
+  EXPECT_EQ(state.imeBaseName.view(), u"00ABCDEF");
   using W = decltype(profileWrites)::value_type;
   EXPECT_EQ(profileWrites, (std::vector<W>{{u"T:\\setup.ini", u"soft", u"ImeFileName", u"00ABCDEF"},
                                            {u"T:\\setup.ini", u"soft", u"Name", u"QL Wubi"}}));
 
   profileWrites.clear();
   AddLayout(u"E0030804", u"中文(简体) - QL Wubi", u"my.module.ime");
-  ChooseModuleFileName(u"T:\\setup.ini", system);
-  EXPECT_EQ(State().imeFileName.view(), u"my.module.ime");
-  EXPECT_EQ(State().imeBaseName.view(), u"my.module");
+  ChooseModuleFileName(state, u"T:\\setup.ini", system);
+  EXPECT_EQ(state.imeFileName.view(), u"my.module.ime");
+  EXPECT_EQ(state.imeBaseName.view(), u"my.module");
   EXPECT_EQ(profileWrites, (std::vector<W>{{u"T:\\setup.ini", u"soft", u"Name", u"QL Wubi"}}));
 }
 
 TEST_F(LayoutTest, ModuleNameIsReadWithinTenAttemptsAndMustBeAPlainFileName) {
-  AddLayout(u"E0020804", State().layoutText.view(), u"22222222.ime");
+  AddLayout(u"E0020804", state.layoutText.view(), u"22222222.ime");
   registry.Refuse(Call::kQuery, u"Ime File", 9);
-  ChooseModuleFileName(u"setup.ini", system);
-  EXPECT_EQ(State().imeFileName.view(), u"22222222.ime");
+  ChooseModuleFileName(state, u"setup.ini", system);
+  EXPECT_EQ(state.imeFileName.view(), u"22222222.ime");
 
   registry.Refuse(Call::kQuery, u"Ime File", 10);
-  ChooseModuleFileName(u"setup.ini", system);
-  EXPECT_EQ(State().imeFileName.view(), u"00ABCDEF.ime");
+  ChooseModuleFileName(state, u"setup.ini", system);
+  EXPECT_EQ(state.imeFileName.view(), u"00ABCDEF.ime");
 
   // A name that would lead the copy out of the system folder, or not fit the field.
   for (std::u16string bad :
        {u"..\\evil.ime", u"C:evil.ime", u"a/b.ime", u"", u"0123456789012345.ime"}) {
     PutText(kLayouts + u"\\E0020804", u"Ime File", bad);
-    ChooseModuleFileName(u"setup.ini", system);
-    EXPECT_EQ(State().imeFileName.view(), u"00ABCDEF.ime") << Utf16ToUtf8(bad);
+    ChooseModuleFileName(state, u"setup.ini", system);
+    EXPECT_EQ(state.imeFileName.view(), u"00ABCDEF.ime") << Utf16ToUtf8(bad);
   }
 }
 
 TEST_F(LayoutTest, AbsentLayoutsKeyGivesAFreshModuleNameAfterItsMessage) {
-  ChooseModuleFileName(u"setup.ini", system);
+  ChooseModuleFileName(state, u"setup.ini", system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"Keyboard Layouts open error\n");
   EXPECT_EQ(ui.messages[0].caption, u"!!!");
-  EXPECT_EQ(State().imeFileName.view(), u"00ABCDEF.ime");
+  EXPECT_EQ(state.imeFileName.view(), u"00ABCDEF.ime");
   EXPECT_EQ(registry.Calls(Call::kOpen, kLayouts.substr(5)), 5);
 }
 
@@ -227,7 +227,7 @@ TEST_F(LayoutTest, LayoutValuesAreWrittenWithTheirTerminators) {
   SetDisplayName(u"QL Wubi");
   AddKey(kLayouts);
   PutText(kPreload, u"1", u"00000409");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_TRUE(ui.messages.empty());
   for (auto [name, text] :
        {std::pair{u"IME file", u"0123ABCD.ime"}, std::pair{u"layout file", u"kbdus.dll"},
@@ -253,13 +253,13 @@ TEST_F(LayoutTest, OlderPlatformsAndAFailedVersionQueryGetTheKbdLayoutFile) {
   AddKey(kPreload);
   platformId = 1;
   SetDisplayName(u"A");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_EQ(LayoutValue(u"E0000804", u"layout file"), u"kbdus.kbd");
   versionKnown = false;
   platformId = 2;
   SetDisplayName(u"B");
   PutText(kPreload, u"1", u"00000409");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_EQ(LayoutValue(u"E0020804", u"layout file"), u"kbdus.kbd");
   // Without a version the list is kept as values.
   EXPECT_EQ(Text(kPreload, u"1"), u"00000804");
@@ -270,7 +270,7 @@ TEST_F(LayoutTest, ShowStatusIsSetOnlyInAnExistingKey) {
   registry.DeleteKey(kHkeyCurrentUser, kInputMethod.substr(5));
   AddKey(kLayouts);
   AddKey(kPreload);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_FALSE(registry.HasKey(kInputMethod));
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -279,13 +279,13 @@ TEST_F(LayoutTest, LayoutsKeyIsOpenedWithinFiveAttempts) {
   AddKey(kLayouts);
   AddKey(kPreload);
   registry.Refuse(Call::kOpen, kLayouts.substr(5), 4);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_TRUE(registry.HasKey(kLayouts + u"\\E0010804"));
 
   registry.Refuse(Call::kOpen, kLayouts.substr(5), 5);
   SetDisplayName(u"other");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"Keyboard Layouts open error\n");
   EXPECT_EQ(ui.messages[0].caption, u"!!!");
@@ -294,7 +294,7 @@ TEST_F(LayoutTest, LayoutsKeyIsOpenedWithinFiveAttempts) {
 
 TEST_F(LayoutTest, AbsentLayoutsKeyStopsRegistrationWithItsMessage) {
   AddKey(kPreload);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"Keyboard Layouts open error\n");
   EXPECT_FALSE(registry.HasKey(kLayouts));
@@ -307,7 +307,7 @@ TEST_F(LayoutTest, LayoutKeyThatCannotBeCreatedStopsWithTheIdAsCaption) {
   AddKey(kPreload);
   SetDisplayName(u"other");
   registry.Refuse(Call::kCreate, u"E0000804", 1);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"安装失败！请使用系统管理员身份安装！");
   EXPECT_EQ(ui.messages[0].caption, u"E0000804");
@@ -318,7 +318,7 @@ TEST_F(LayoutTest, LayoutKeyThatCannotBeCreatedStopsWithTheIdAsCaption) {
 TEST_F(LayoutTest, MissingPreloadKeyStopsAfterTheLayoutKeyIsWritten) {
   AddKey(kLayouts);
   SetDisplayName(u"other");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"Keyboard Layouts open error\n");
   EXPECT_EQ(ui.messages[0].caption, u"keyboard layout\\preload");
@@ -335,7 +335,7 @@ TEST_F(LayoutTest, ForeignLayoutAtThePlatformIdMovesToTheChosenId) {
   AddLayout(u"E0020804", u"other");
   PutText(kPreload, u"1", u"00000409");
   PutText(kPreload, u"2", u"E0010804");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_TRUE(ui.messages.empty());
 
   const std::u16string moved = kLayouts + u"\\E0030804";
@@ -350,7 +350,7 @@ TEST_F(LayoutTest, ForeignLayoutAtThePlatformIdMovesToTheChosenId) {
 
   EXPECT_EQ(registry.ValueNames(kLayouts + u"\\E0010804").size(), 3u);
   EXPECT_EQ(LayoutValue(u"E0010804", u"IME file"), u"0123ABCD.ime");
-  EXPECT_EQ(LayoutValue(u"E0010804", u"layout text"), State().layoutText.view());
+  EXPECT_EQ(LayoutValue(u"E0010804", u"layout text"), state.layoutText.view());
   // The moved layout is entered under its new id; E0010804 was listed already.
   EXPECT_EQ(Text(kPreload, u"3"), u"e0030804");
   EXPECT_EQ(registry.ValueNames(kPreload).size(), 3u);
@@ -360,7 +360,7 @@ TEST_F(LayoutTest, ForeignLayoutAtThePlatformIdMovesToTheChosenId) {
 TEST_F(LayoutTest, CleanInstallUnderThePlatformNameListsAndLoadsOnlyE0010804) {
   AddKey(kLayouts);
   PutText(kPreload, u"1", u"00000409");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(registry.SubkeyNames(kLayouts), std::vector<std::u16string>{u"E0010804"});
   EXPECT_EQ(registry.ValueNames(kLayouts + u"\\E0010804").size(), 3u);
@@ -376,7 +376,7 @@ TEST_F(LayoutTest, MoveCopiesEachValueWithinFiveReadsAndFiveWrites) {
   registry.Refuse(Call::kEnumValue, u"0", 4);
   registry.Refuse(Call::kEnumValue, u"1", 5);
   registry.Refuse(Call::kSet, u"Ime File", 4);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   const std::u16string moved = kLayouts + u"\\E0020804";
   EXPECT_EQ(Text(moved, u"Ime File"), u"foreign.ime");
   EXPECT_EQ(registry.Calls(Call::kSet, u"Ime File"), 6);  // five copies, then "IME file"
@@ -386,7 +386,7 @@ TEST_F(LayoutTest, MoveCopiesEachValueWithinFiveReadsAndFiveWrites) {
   registry.Refuse(Call::kSet, u"Ime File", 5);
   SetDisplayName(u"青岚输入法平台 拼音");
   AddLayout(u"E0010804", u"foreign2", u"f2.ime");
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_EQ(registry.ValueNames(kLayouts + u"\\E0030804"),
             (std::vector<std::u16string>{u"layout file", u"layout text"}));
 }
@@ -395,17 +395,17 @@ TEST_F(LayoutTest, PlatformKeyThatCannotBeDeletedIsEmptiedInstead) {
   AddLayout(u"E0010804", u"foreign", u"foreign.ime");
   AddKey(kLayouts + u"\\E0010804\\sub");
   AddKey(kPreload);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_EQ(LayoutValue(u"E0020804", u"layout text"), u"foreign");
   EXPECT_EQ(registry.ValueNames(kLayouts + u"\\E0010804").size(), 3u);
-  EXPECT_EQ(LayoutValue(u"E0010804", u"layout text"), State().layoutText.view());
+  EXPECT_EQ(LayoutValue(u"E0010804", u"layout text"), state.layoutText.view());
 }
 
 TEST_F(LayoutTest, NameWithoutThePlatformTextLeavesE0010804Alone) {
   SetDisplayName(u"QL Wubi");
   AddLayout(u"E0010804", u"foreign", u"foreign.ime");
   AddKey(kPreload);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_EQ(LayoutValue(u"E0010804", u"layout text"), u"foreign");
   EXPECT_EQ(LayoutValue(u"E0020804", u"layout text"), u"中文(简体) - QL Wubi");
   EXPECT_EQ(loaded, std::vector<std::u16string>{u"E0020804"});
@@ -471,7 +471,7 @@ TEST_F(PreloadTest, OlderEntryThatCannotBeCreatedStopsRegistration) {
   platformId = 1;
   SetDisplayName(u"other");
   registry.Refuse(Call::kCreate, u"2", 1);
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"error no1");
   EXPECT_EQ(ui.messages[0].caption, u"ok");
@@ -490,7 +490,7 @@ TEST_F(PreloadTest, OlderPlatformRegistrationEntersBothLayouts) {
   AddLayout(u"E0010804", u"foreign");
   PutText(kPreload + u"\\1", u"", u"00000409");
   platformId = 1;
-  RegisterKeyboardLayout(system);
+  RegisterKeyboardLayout(state, system);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(Entry(u"2"), u"E0020804");
   EXPECT_EQ(Entry(u"3"), u"E0010804");

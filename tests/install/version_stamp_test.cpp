@@ -199,17 +199,15 @@ TEST(VersionStamp, WithoutARecordTheRoomIsTheOldValue) {
 class StampModuleVersionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetState();
-    SetupState& state = State();
     state.installFolder.Assign(folder.path());
     state.displayName.Assign(u"X");
     state.version.Assign(u"4.00");
     state.imeBaseName.Assign(u"ime12345");
   }
-  void TearDown() override { ResetState(); }
 
   std::u16string ModulePath() const { return folder.path() + u"qlsrfpt.ime"; }
 
+  SetupState state;
   test::TempFolder folder;
   test::RecordingUi ui;
   ScopedUi scopedUi{ui};
@@ -218,7 +216,7 @@ class StampModuleVersionTest : public ::testing::Test {
 TEST_F(StampModuleVersionTest, StampsTheInstalledModuleWithTheRunsValues) {
   std::vector<uint8_t> bytes = Module({kFileDescription, kInternalName, kPrivateBuild});
   ASSERT_TRUE(WriteFileBytes(ModulePath(), bytes.data(), bytes.size()));
-  StampModuleVersion();
+  StampModuleVersion(state);
   ExpectRunValues(bytes);
   EXPECT_EQ(ReadFileBytes(ModulePath()), bytes);
   EXPECT_TRUE(ui.messages.empty());
@@ -231,13 +229,13 @@ TEST_F(StampModuleVersionTest, AModuleLargerThanTheWorkBufferKeepsItsTail) {
   for (size_t i = kModuleSize; i < bytes.size(); ++i)
     bytes[i] = static_cast<uint8_t>(i * 7);
   ASSERT_TRUE(WriteFileBytes(ModulePath(), bytes.data(), bytes.size()));
-  StampModuleVersion();
+  StampModuleVersion(state);
   ExpectRunValues(bytes);
   EXPECT_EQ(ReadFileBytes(ModulePath()), bytes);
 }
 
 TEST_F(StampModuleVersionTest, AMissingModuleIsShownAndNothingIsWritten) {
-  StampModuleVersion();
+  StampModuleVersion(state);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, ModulePath());
   EXPECT_EQ(ui.messages[0].caption, u"file not open31");
