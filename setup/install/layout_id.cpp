@@ -109,13 +109,18 @@ std::u16string ChooseLayoutId(RegHandle layoutsKey, std::u16string_view layoutTe
     return u"E0000804";
   std::sort(ids.begin(), ids.end());
 
+  // The walk goes on past the first hole: a later key that already carries this layout text
+  // wins over the hole, or the same module would be registered under a second id.
   uint32_t base = 0;
+  std::u16string hole;
   for (const std::u16string& id : ids) {
     std::u16string text;
     if (!ReadLayoutText(layoutsKey, id, &text))
       continue;
     if (EqualsAsciiNoCase(text, layoutText))
       return id;
+    if (!hole.empty())
+      continue;
     uint32_t value = LeadingHex(id);
     if (base == 0) {
       if (value > kPlatformLayoutValue)
@@ -123,12 +128,14 @@ std::u16string ChooseLayoutId(RegHandle layoutsKey, std::u16string_view layoutTe
     } else if (static_cast<uint64_t>(base) + kIdStep < value) {
       std::u16string candidate = FormatLayoutId(value - kIdStep);
       if (!KeyExists(layoutsKey, candidate))
-        return candidate;
+        hole = candidate;
       base = value;
     } else {
       base = value;
     }
   }
+  if (!hole.empty())
+    return hole;
 
   // No hole: the first free id after the highest collected one, and never below E0010804 (the
   // search would otherwise start at 0x10000, which is no id of this language).

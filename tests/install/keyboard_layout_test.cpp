@@ -111,6 +111,22 @@ TEST_F(LayoutTest, HoleAboveThePlatformIdIsFilledFromBelowItsUpperEnd) {
   EXPECT_EQ(Chosen(), u"E0040804");
 }
 
+// A hole is only taken once the whole list has been walked: a later key of this layout text
+// wins, or the module would be registered a second time under the hole's id.
+TEST_F(LayoutTest, AKeyOfThisLayoutTextAfterAHoleWinsOverTheHole) {
+  AddLayout(u"E0020804", u"a");
+  AddLayout(u"E0050804", u"b");
+  AddLayout(u"E0060804", state.layoutText.view());
+  EXPECT_EQ(Chosen(), u"E0060804");
+}
+
+// The platform's own id does not start the sequence: E0010804 and E0030804 leave no hole.
+TEST_F(LayoutTest, ThePlatformIdBesideAHoleIsNoHole) {
+  AddLayout(u"E0010804", u"platform");
+  AddLayout(u"E0030804", u"a");
+  EXPECT_EQ(Chosen(), u"E0040804");
+}
+
 TEST_F(LayoutTest, WithoutHoleTheNextFreeIdIsTakenSkippingUncollectedKeys) {
   AddLayout(u"E0020804", u"a");
   AddLayout(u"E0030804", u"b");
