@@ -30,6 +30,9 @@ TEST(LineReader, BareLfLinesKeepTheirLastCharacter) {
 
 TEST(LineReader, FileWithoutMarkKeepsItsFirstCharacter) {
   EXPECT_EQ(Lines(u"ab\r\n"), (std::vector<std::u16string>{u"ab"}));
+  // An empty first line: nothing before the LF may be looked at for a CR.
+  EXPECT_EQ(Lines(u"\nab\n"), (std::vector<std::u16string>{u"", u"ab"}));
+  EXPECT_EQ(Lines(u"\uFEFF\n\n"), (std::vector<std::u16string>{u"", u""}));
 }
 
 TEST(LineReader, OddByteCountIgnoresTheLastByte) {

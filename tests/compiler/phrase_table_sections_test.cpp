@@ -77,6 +77,16 @@ TEST_F(SectionsTest, CustomCodesRoundTripInUtf16) {
   EXPECT_EQ(Records(), (std::vector<Record>{{u"字", 0, 1}}));
 }
 
+TEST_F(SectionsTest, CommentLinesInsideCustomCodesAreSkippedWhateverTheirLength) {
+  folder.Write(u"输入方案\\五笔\\mb.txt", {});
+  // A line that begins with a space is a comment, even past the 264 units of a field.
+  AddDictionary(u"a.txt",
+                "{自定义编码}\n[五笔]\n aaaa 工\n " + std::string(300, 'x') + " 长\nbbbb 中\n");
+  Build();
+  EXPECT_EQ(FileText(u"输入方案\\五笔\\codeword.txt"), u"bbbb=中\r\n");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(SectionsTest, CustomCodeFoldersOutsideTheSchemeFoldersAreRefused) {
   folder.Write(u"输入方案\\五笔\\mb.txt", {});
   folder.Write(u"evil\\mb.txt", {});

@@ -47,6 +47,15 @@ TEST_F(PinyinIndexBounds, VariantsStopAt1024AndKeysAt127Codes) {
                                                 std::u16string(kTooManyVariantsText)}));
 }
 
+TEST_F(PinyinIndexBounds, VariantsExactlyAtTheCapAreAllKeptWithoutAMessage) {
+  // Five characters of four readings: 4^5 = 1,024 keys, the cap itself.
+  WriteSchemeFile(u"mb.txt", "乐 le4 yue4 yao4 lao4\n");
+  SetEntries({{u"乐乐乐乐乐", 1}});
+  Build();
+  EXPECT_EQ(IndexCount(), 1024u);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(PinyinIndexBounds, DyczLinesOverALimitAreSkippedAndReported) {
   SetEntries({{u"银行", 9}, {u"好", 1}});
   std::string dycz = std::string("好(hao3)\n") +  // line 1: ok
