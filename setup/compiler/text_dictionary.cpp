@@ -3,6 +3,7 @@
 #include <string>
 
 #include "setup/common/line_reader.h"
+#include "setup/common/path_names.h"
 #include "setup/common/text.h"
 
 namespace ql {
@@ -118,14 +119,7 @@ std::optional<std::u16string_view> CustomCodeFolderName(std::u16string_view fiel
   if (close == std::u16string_view::npos || close == 0)
     return std::nullopt;
   std::u16string_view name = field.substr(1, close - 1);
-  if (name.find_first_of(u"\\/:") != std::u16string_view::npos)
-    return std::nullopt;
-  // The system drops trailing dots and spaces from a name, so "..", ". ." and "" all mean a
-  // folder outside the scheme's own.
-  std::u16string_view kept = name;
-  while (!kept.empty() && (kept.back() == u'.' || kept.back() == u' '))
-    kept.remove_suffix(1);
-  if (kept.find_first_not_of(u'.') == std::u16string_view::npos)
+  if (!IsPlainName(name))
     return std::nullopt;
   return name;
 }

@@ -6,6 +6,7 @@
 
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
+#include "setup/common/path_names.h"
 #include "setup/install/add_entries_internal.h"
 
 namespace ql {

@@ -22,10 +22,6 @@ bool IsHighSurrogate(char16_t c) {
   return c >= 0xD800 && c <= 0xDBFF;
 }
 
-// The names the system refuses or reads as a path: separators, drive colon, wildcards and the
-// other reserved characters.
-constexpr std::u16string_view kReservedNameCharacters = u"\\/:*?\"<>|";
-
 // The name candidates base + suffix, where the suffix is `digits` repeated `repeat` times and
 // then `tail`, for repeat = firstRepeat, firstRepeat + 1, ...; each is cut to `capacity` units
 // by shortening the base. The first one not taken wins.
@@ -83,23 +79,6 @@ SourceDescription ReadSourceDescription(std::u16string_view path) {
   n = profile->GetString(u"Description", u"Name", u"", buffer, kDescriptionValueUnits + 1);
   description.name.assign(buffer, n);
   return description;
-}
-
-bool IsPlainName(std::u16string_view name) {
-  for (char16_t c : name) {
-    if (c < 0x20 || kReservedNameCharacters.find(c) != std::u16string_view::npos)
-      return false;
-  }
-  // The system drops trailing dots and spaces, so "..", ". ." and "  " all name the folder
-  // itself or its parent.
-  std::u16string_view kept = TrimTrailingDotsAndSpaces(name);
-  return kept.find_first_not_of(u'.') != std::u16string_view::npos;
-}
-
-std::u16string_view TrimTrailingDotsAndSpaces(std::u16string_view name) {
-  while (!name.empty() && (name.back() == u'.' || name.back() == u' '))
-    name.remove_suffix(1);
-  return name;
 }
 
 std::u16string DictionaryFileName(std::u16string_view title,

@@ -43,12 +43,6 @@ struct SourceDescription {
 };
 SourceDescription ReadSourceDescription(std::u16string_view path);
 
-// Whether `name` can be one file or folder name inside a folder: not empty; no path separator,
-// drive colon, wildcard, quote, angle bracket, bar or control character; and not a name the
-// system reads as the folder itself or its parent ("." or "..", also with the trailing dots and
-// spaces the system drops).
-bool IsPlainName(std::u16string_view name);
-
 // Whether a file or folder is at `path`. Defined per platform.
 bool PathExists(std::u16string_view path);
 

@@ -26,7 +26,6 @@ constexpr size_t kSchemeFolderUnits =
 std::u16string_view CutUnits(std::u16string_view text, size_t units);
 // A field's text as the dialog reads it: at most `units` units, and never past a line break.
 std::u16string FieldText(std::u16string_view text, size_t units);
-std::u16string_view TrimTrailingDotsAndSpaces(std::u16string_view name);
 
 // A message without owner, captioned with the display name.
 void TellUser(const SetupState& state, std::u16string_view text);

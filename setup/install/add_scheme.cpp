@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "setup/common/files.h"
+#include "setup/common/path_names.h"
 #include "setup/install/add_entries_internal.h"
 
 namespace ql {

@@ -75,14 +75,6 @@ TEST(DictionaryRewrite, LongLinesAreCopiedWhole) {
   EXPECT_EQ(out.text, u"\uFEFF{词组}\r\n[Description]\r\n" + longLine + u"\r\n[Text]\r\nab\r\n");
 }
 
-TEST(NameRules, PlainNames) {
-  for (const char16_t* name : {u"abc", u"a.txt", u".5", u"词库 一", u"a..b", u"...a"})
-    EXPECT_TRUE(IsPlainName(name)) << Utf16ToUtf8(name);
-  for (const char16_t* name : {u"", u".", u"..", u"...", u". .", u"  ", u".. ", u"a\\b", u"../x",
-                               u"a/b", u"C:x", u"a*", u"a?", u"a\"b", u"<a>", u"a|b", u"a\tb"})
-    EXPECT_FALSE(IsPlainName(name)) << Utf16ToUtf8(name);
-}
-
 TEST(NameRules, DictionaryFileNames) {
   std::set<std::u16string> taken = {u"a.txt", u"abc", u"a.b.c", u"x.txt", u"x7.txt"};
   EXPECT_EQ(DictionaryFileName(u"b.txt", 7, TakenFrom(taken)), u"b.txt");

@@ -1,0 +1,26 @@
+// The rules for names and relative paths that come from a package, a manifest or the user and
+// become part of a path the installation writes: they must stay inside their folder.
+#pragma once
+
+#include <string_view>
+
+namespace ql {
+
+// Characters the system refuses in a name or reads as part of a path: separators, the drive
+// colon, wildcards, the quote, angle brackets and the bar.
+constexpr std::u16string_view kReservedNameCharacters = u"\\/:*?\"<>|";
+
+// The name as the system stores it: without trailing dots and spaces.
+std::u16string_view TrimTrailingDotsAndSpaces(std::u16string_view name);
+
+// Whether `name` can be one file or folder name inside a folder: not empty; no reserved or
+// control character; and not a name the system reads as the folder itself or its parent ("." or
+// "..", also with the trailing dots and spaces the system drops).
+bool IsPlainName(std::u16string_view name);
+
+// Whether `path`, relative to a folder, names something inside that folder: empty, or names
+// separated by '\' or '/' that are each plain (an empty name between two separators is passed
+// over); no leading separator, drive, server or device form, and no ".." anywhere.
+bool IsContainedRelativePath(std::u16string_view path);
+
+}  // namespace ql

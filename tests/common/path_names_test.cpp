@@ -1,0 +1,26 @@
+#include "setup/common/path_names.h"
+
+#include <gtest/gtest.h>
+
+#include "setup/common/text.h"
+
+namespace ql {
+namespace {
+
+TEST(PathNames, PlainNamesAndContainedPaths) {
+  for (const char16_t* name : {u"abc", u"a.txt", u".5", u"词库 一", u"a..b", u"...a"})
+    EXPECT_TRUE(IsPlainName(name)) << Utf16ToUtf8(name);
+  for (const char16_t* name : {u"", u".", u"..", u"...", u". .", u"  ", u".. ", u"a\\b", u"../x",
+                               u"a/b", u"C:x", u"a*", u"a?", u"a\"b", u"<a>", u"a|b", u"a\tb"})
+    EXPECT_FALSE(IsPlainName(name)) << Utf16ToUtf8(name);
+
+  for (const char16_t* path : {u"", u"拼音", u"拼音\\子", u"a/b", u"拼音\\", u"a\\\\b", u"...a\\b"})
+    EXPECT_TRUE(IsContainedRelativePath(path)) << Utf16ToUtf8(path);
+  for (const char16_t* path : {u"..", u"..\\..\\escaped", u"a\\..\\..\\b", u"a/../b", u"\\x", u"/x",
+                               u"\\\\srv\\share", u"\\\\?\\C:\\x", u"\\\\.\\pipe", u"C:\\x", u"C:x",
+                               u"a\\.. \\b", u"a\\. .", u".", u"a\\b*", u"a\x01"})
+    EXPECT_FALSE(IsContainedRelativePath(path)) << Utf16ToUtf8(path);
+}
+
+}  // namespace
+}  // namespace ql
