@@ -55,20 +55,15 @@ cz="$work/out/词库/cz.dat"
 for at in 4017 4119 4136; do [ "$(byte_at "$cz" $at)" = 1 ] || fail "byte $at of cz.dat"; done
 [ "$(byte_at "$cz" 4500)" = 3 ] || fail "fuzzy count"
 [ "$(byte_at "$cz" 4000)" = 0 ] || fail "an-ang is on"
-if grep -qF "no pinyin index builder" "$work/compile.txt"; then
-  echo "note: no pinyin index builder in this build; index files not checked"
-  expect_line "$work/compile.txt" "progress steps: 9"
-else
-  [ -f "$work/out/输入方案/拼音/qinglan.idx" ] || fail "no qinglan.idx"
-  [ -f "$work/out/输入方案/拼音/User.idx" ] || fail "no User.idx"
-  # Character list 1, two dictionaries 3 each, the shape-code scheme 1, cz.dat 1, pinyin index 4.
-  expect_line "$work/compile.txt" "progress steps: 13"
-  expect_line "$work/compile.txt" "file: 输入方案/拼音/User.idx 463734 bytes"
-  expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/qinglan.idx"
-  # The index builder records the pinyin scheme in slot 0 of the main data file.
-  expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
-  expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
-fi
+[ -f "$work/out/输入方案/拼音/qinglan.idx" ] || fail "no qinglan.idx"
+[ -f "$work/out/输入方案/拼音/User.idx" ] || fail "no User.idx"
+# Character list 1, two dictionaries 3 each, the shape-code scheme 1, cz.dat 1, pinyin index 4.
+expect_line "$work/compile.txt" "progress steps: 13"
+expect_line "$work/compile.txt" "file: 输入方案/拼音/User.idx 463734 bytes"
+expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/qinglan.idx"
+# The index builder records the pinyin scheme in slot 0 of the main data file.
+expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
+expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
 
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").

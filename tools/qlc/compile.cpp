@@ -17,11 +17,11 @@
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/model/manifest.h"
 #include "setup/model/setup_state.h"
-#include "tools/qlc/index_step.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -400,12 +400,8 @@ int Compile(const std::vector<std::string>& args) {
   }
 
   if (!options->skipIndex) {
-    if (!PinyinIndexAvailable()) {
-      std::printf("note: this qlc has no pinyin index builder; no index files\n");
-    } else {
-      PhaseTimer timer("pinyin index");
-      RunPinyinIndexStep(state, mainData->data(), mainData->size());
-    }
+    PhaseTimer timer("pinyin index");
+    ql::BuildPinyinIndex(state, mainData->data(), mainData->size());
   }
 
   {
