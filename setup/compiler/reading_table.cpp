@@ -6,6 +6,7 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/syllables.h"
+#include "setup/model/package.h"
 
 namespace ql {
 namespace {
@@ -171,7 +172,8 @@ std::u16string PinyinCodeTablePath(std::u16string_view installFolder,
                                    std::u16string_view pinyinSchemePath) {
   std::u16string path(installFolder);
   path += pinyinSchemePath;
-  path += u"\\mb.txt";
+  path += u'\\';
+  path += kCodeTableFile;
   return path;
 }
 
