@@ -15,7 +15,9 @@
 #include "setup/compiler/reading_table.h"
 #include "setup/compiler/syllables.h"
 #include "setup/compiler/text_dictionary.h"
+#include "setup/contracts/module_contract.h"
 #include "setup/model/manifest.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 #include "tools/qlc/qlc.h"
 
@@ -190,46 +192,58 @@ std::u16string SchemeSection(const ql::SetupState& state, uint32_t index) {
     if (t.isAuxiliary == s.isAuxiliary && t.isKeypad == s.isKeypad)
       ++n;
   }
-  std::u16string prefix = s.isAuxiliary ? u"拼音辅助输入法"
-                          : s.isKeypad  ? u"小键盘输入法"
-                                        : u"主键盘输入法";
-  return prefix + ql::DecimalText(n);
+  std::u16string_view prefix = s.isAuxiliary ? ql::kAuxiliarySection
+                               : s.isKeypad  ? ql::kKeypadSection
+                                             : ql::kMainKeyboardSection;
+  return std::u16string(prefix) + ql::DecimalText(n);
+}
+
+std::u16string CharacterListPath() {
+  return std::u16string(ql::kTextDictionaryFolder) + std::u16string(ql::kCharacterListFile);
+}
+
+// A file of a scheme's folder, relative to the package.
+std::u16string SchemeFile(const ql::SetupState& state, uint32_t scheme, std::u16string_view name) {
+  return state.schemes[scheme].path.str() + u"\\" + std::u16string(name);
 }
 
 void CheckNamedFiles(Report& report,
                      const ql::SetupState& state,
                      const std::u16string& folder,
                      const ManifestLines& lines) {
-  for (std::u16string_view fixed : {u"License.txt", u"文本词库\\zk.txt"}) {
-    if (!ql::FileExists(folder + std::u16string(fixed)))
+  for (const std::u16string& fixed : {std::u16string(ql::kLicenseFile), CharacterListPath()}) {
+    if (!ql::FileExists(folder + fixed))
       report.Problem(Shown(fixed), 0, "missing");
   }
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    std::u16string relative = u"文本词库\\" + d.fileName.str();
+    std::u16string relative = std::u16string(ql::kTextDictionaryFolder) + d.fileName.str();
     if (d.fileName.empty() || !ql::FileExists(folder + relative)) {
-      report.Problem(u"setup.ini", lines.Find(u"词库" + ql::DecimalText(i + 1), u"FileName"),
+      report.Problem(ql::kSetupIniFile,
+                     lines.Find(std::u16string(ql::kDictionarySection) + ql::DecimalText(i + 1),
+                                ql::kDictionaryFileKey),
                      "dictionary file " + U8(Shown(relative)) + " is missing");
     }
   }
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
-    std::u16string relative = state.schemes[i].path.str() + u"\\mb.txt";
+    std::u16string relative = SchemeFile(state, i, ql::kCodeTableFile);
     if (!ql::FileExists(folder + relative)) {
-      report.Problem(u"setup.ini", lines.Find(SchemeSection(state, i), u"Path"),
+      report.Problem(ql::kSetupIniFile, lines.Find(SchemeSection(state, i), ql::kSchemePathKey),
                      "code table " + U8(Shown(relative)) + " is missing");
     }
   }
   if (state.schemeCount > 0) {
-    for (std::u16string_view name : {u"\\dycz.txt", u"\\zg.txt"}) {
-      std::u16string relative = state.schemes[0].path.str() + std::u16string(name);
+    for (std::u16string_view name : {ql::kPolyphonicPhrasesFile, ql::kHeaderTextFile}) {
+      std::u16string relative = SchemeFile(state, 0, name);
       if (!ql::FileExists(folder + relative))
         report.Warning(Shown(relative), 0, "missing: the pinyin index is built without it");
     }
   }
-  if (!ql::FileExists(folder + u"qlsrfpt.ime"))
-    report.Warning(u"qlsrfpt.ime", 0, "missing: the input-method module is not installed");
-  if (!ql::FileExists(folder + u"TOOL\\QLTOOL.dll"))
-    report.Warning(u"TOOL/QLTOOL.dll", 0, "missing: shape-code indexes are not built");
+  if (!ql::FileExists(folder + std::u16string(ql::kPackageModuleFile)))
+    report.Warning(ql::kPackageModuleFile, 0, "missing: the input-method module is not installed");
+  const std::u16string tool = std::u16string(ql::kToolFolder) + ql::kToolLibraryFile;
+  if (!ql::FileExists(folder + tool))
+    report.Warning(Shown(tool), 0, "missing: shape-code indexes are not built");
 }
 
 // A reading: letters and at most one tone digit.
@@ -251,7 +265,7 @@ void CheckPinyinReadings(Report& report,
                          const std::u16string& folder) {
   if (state.schemeCount == 0)
     return;
-  std::u16string relative = state.schemes[0].path.str() + u"\\mb.txt";
+  std::u16string relative = SchemeFile(state, 0, ql::kCodeTableFile);
   std::optional<std::u16string> text = ReadText(folder + relative);
   if (!text)
     return;
@@ -296,12 +310,12 @@ void CheckPolyphonicPhrases(Report& report,
                             const std::u16string& folder) {
   if (state.schemeCount == 0)
     return;
-  std::u16string relative = state.schemes[0].path.str() + u"\\dycz.txt";
+  std::u16string relative = SchemeFile(state, 0, ql::kPolyphonicPhrasesFile);
   std::optional<std::u16string> text = ReadText(folder + relative);
   if (!text)
     return;
   PhraseCollector collector;
-  if (std::optional<std::u16string> list = ReadText(folder + u"文本词库\\zk.txt")) {
+  if (std::optional<std::u16string> list = ReadText(folder + CharacterListPath())) {
     ql::ReadCharacterList(*list, [&collector](char16_t c, int32_t) {
       collector.phrases.emplace(1, c);
       return true;
@@ -313,7 +327,8 @@ void CheckPolyphonicPhrases(Report& report,
   ql::DictionaryPart otherPart = ql::DictionaryPart::none;
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    std::optional<std::u16string> dictionary = ReadText(folder + u"文本词库\\" + d.fileName.str());
+    std::optional<std::u16string> dictionary =
+        ReadText(folder + std::u16string(ql::kTextDictionaryFolder) + d.fileName.str());
     if (!dictionary)
       continue;
     if (d.selected)
@@ -380,9 +395,10 @@ int Check(const std::vector<std::string>& args) {
     return 1;
   }
   Report report;
-  std::optional<std::vector<uint8_t>> manifest = ql::ReadFileBytes(folder + u"setup.ini");
+  std::optional<std::vector<uint8_t>> manifest =
+      ql::ReadFileBytes(folder + std::u16string(ql::kSetupIniFile));
   if (!manifest)
-    report.Problem(u"setup.ini", 0,
+    report.Problem(ql::kSetupIniFile, 0,
                    "missing (every key takes its default, no scheme, no dictionary)");
 
   auto record = std::make_unique<ql::SetupState>();

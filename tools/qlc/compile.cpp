@@ -20,7 +20,9 @@
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/install_record.h"
 #include "setup/model/manifest.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 #include "tools/qlc/qlc.h"
 
@@ -29,8 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::u16string_view kUserDataFile = u"User.dat";
-constexpr std::u16string_view kCurrentVersionKey = u"Software\\Microsoft\\Windows\\CurrentVersion";
 // The folder below the output folder that receives the punctuation values as files.
 constexpr std::u16string_view kPunctuationFolder = u"punct";
 
@@ -281,12 +281,12 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
   ql::ScopedRegistry scope(registry);
   {
     ql::RegKey currentVersion;
-    registry.CreateKey(ql::kHkeyCurrentUser, kCurrentVersionKey, ql::kKeyAllAccess,
+    registry.CreateKey(ql::kHkeyCurrentUser, ql::kCurrentVersionPath, ql::kKeyAllAccess,
                        currentVersion.Receive());
   }
   ql::BuildPunctuationTable(state.installFolder.view(), state.displayName.view());
   const std::u16string settingsKey =
-      u"HKCU\\" + std::u16string(kCurrentVersionKey) + u"\\" + state.displayName.str();
+      u"HKCU\\" + std::u16string(ql::kCurrentVersionPath) + u"\\" + state.displayName.str();
   for (std::u16string_view value : {ql::kKeySymbolsValue, ql::kOutputPunctuationValue}) {
     uint32_t type = 0;
     std::vector<uint8_t> data;
@@ -304,14 +304,15 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
 }
 
 void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state) {
-  std::vector<std::u16string> names = {u"词库\\cz.dat", std::u16string(kUserDataFile),
-                                       u"option.txt", u"sp.ini"};
+  std::vector<std::u16string> names = {
+      std::u16string(ql::kMainDataFile), std::u16string(ql::kUserDataFile),
+      std::u16string(ql::kSettingsFile), std::u16string(ql::kDoublePinyinFile)};
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
-    names.push_back(state.schemes[i].path.str() + u"\\codeword.txt");
+    names.push_back(state.schemes[i].path.str() + u"\\" + std::u16string(ql::kCustomCodeFile));
     if (i == 0)
-      names.push_back(state.schemes[i].path.str() + u"\\qinglan.idx");
+      names.push_back(state.schemes[i].path.str() + u"\\" + std::u16string(ql::kPinyinIndexName));
   }
-  names.push_back(u"输入方案\\拼音\\User.idx");
+  names.push_back(std::u16string(ql::kInstalledUserIndexFile));
   names.push_back(PunctuationFile(ql::kKeySymbolsValue));
   names.push_back(PunctuationFile(ql::kOutputPunctuationValue));
   names.push_back(std::u16string(ql::kCustomInputFolder) +
@@ -359,7 +360,7 @@ int Compile(const std::vector<std::string>& args) {
       std::printf("error: the output folder's path is too long\n");
       return 1;
     }
-    if (!ql::FileExists(out + u"setup.ini"))
+    if (!ql::FileExists(out + std::u16string(ql::kSetupIniFile)))
       std::printf("warning: the package has no setup.ini: no scheme, no dictionary\n");
     ql::ReadSetupManifest(out, state);
     if (!ApplyChoices(*options, state))
@@ -386,7 +387,7 @@ int Compile(const std::vector<std::string>& args) {
   uint32_t characters = ql::GetU32(mainData->data() + ql::kCharacterCountOffset);
   std::printf("records: %u (characters %u, phrases %u)\n", state.mainDataEntryCount, characters,
               state.mainDataEntryCount - characters);
-  if (!ql::FileExists(out + std::u16string(kUserDataFile))) {
+  if (!ql::FileExists(out + std::u16string(ql::kUserDataFile))) {
     std::printf("error: the user data file was not written\n");
     return 1;
   }
