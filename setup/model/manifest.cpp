@@ -87,8 +87,7 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
     ReadInto(source, u"soft", u"MainName", kPlatformName, 39, state.mainName);
     ReadInto(source, u"soft", u"Name", kPlatformName, 39, state.displayName);
   }
-  state.layoutText.Assign(kLayoutTextPrefix);
-  state.layoutText.Append(state.displayName.view());
+  SetDisplayName(state, state.displayName.str());
   ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
   ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);
   ReadInto(source, u"soft", u"ImeFileName", u"qlsrfpt", 15, state.imeBaseName);
