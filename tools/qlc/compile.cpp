@@ -19,6 +19,7 @@
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
+#include "setup/flow/install_selection.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/model/install_record.h"
 #include "setup/model/manifest.h"
@@ -204,47 +205,30 @@ bool ApplyChoices(const CompileOptions& options, ql::SetupState& state) {
   return ok;
 }
 
-// The display name as the install dialog composes it from its check marks: the pinyin scheme,
-// the first two main-keyboard schemes and the first keypad scheme chosen.
-void ComposeDisplayName(ql::SetupState& state) {
-  std::u16string name = state.mainName.str() + u" - ";
-  if (state.schemeCount > 0 && state.schemes[0].selected)
-    name += state.schemes[0].name.view();
-  int mainCount = 0;
-  int keypadCount = 0;
-  for (uint32_t i = 1; i < state.schemeCount; ++i) {
-    const ql::InputScheme& s = state.schemes[i];
-    if (!s.selected || s.isAuxiliary)
-      continue;
-    int& count = s.isKeypad ? keypadCount : mainCount;
-    if (count < (s.isKeypad ? 1 : 2)) {
-      name += s.name.view();
-      ++count;
-    }
-  }
-  state.displayName.Assign(std::u16string_view(name).substr(0, 49));
-  state.layoutText.Assign(u"中文(简体) - ");
-  state.layoutText.Append(state.displayName.view());
+// What the install dialog and the worker's first step make of the choices, its tree's marks
+// standing for them: the display name from the refresh, the marks and progress range the worker
+// collects.
+uint32_t SettleChoices(ql::SetupState& state, bool singleCharsOnly) {
+  const ql::TreeMarks marks = ql::InitialMarks(state);
+  ql::SetDisplayName(state, ql::ComposeDisplayName(state, marks));
+  return ql::CollectMarks(state, marks, singleCharsOnly);
 }
 
-void PrintChoices(const ql::SetupState& state) {
+void PrintChoices(const ql::SetupState& state, uint32_t progressRange) {
   std::printf("display name: %s\n", U8(state.displayName.view()).c_str());
-  uint32_t steps = 0;
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
     const ql::InputScheme& s = state.schemes[i];
     bool chosen = s.isAuxiliary ? s.auxSelected : s.selected;
-    steps += s.selected ? 5 : 0;
     if (chosen)
       std::printf("scheme: %s (%s)\n", U8(s.name.view()).c_str(), U8(s.path.view()).c_str());
   }
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    steps += d.selected ? 2 : 0;
     if (d.selected)
       std::printf("dictionary: %s (%s)\n", U8(d.name.view()).c_str(),
                   U8(d.fileName.view()).c_str());
   }
-  std::printf("progress range: %u\n", steps);
+  std::printf("progress range: %u\n", progressRange);
 }
 
 const char* OutcomeText(ql::SlotOutcome::Kind kind) {
@@ -365,9 +349,7 @@ int Compile(const std::vector<std::string>& args) {
     ql::ReadSetupManifest(out, state);
     if (!ApplyChoices(*options, state))
       return 1;
-    state.pinyinSingleCharsOnly = options->singleCharsOnly ? 1 : 0;
-    ComposeDisplayName(state);
-    PrintChoices(state);
+    PrintChoices(state, SettleChoices(state, options->singleCharsOnly));
   }
 
   {
