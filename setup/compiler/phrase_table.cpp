@@ -5,15 +5,12 @@
 
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
+#include "setup/model/package.h"
 
 namespace ql {
 namespace {
 
 constexpr std::u16string_view kNoFindCaption = u"No Find";
-constexpr std::u16string_view kSettingsFile = u"option.txt";
-constexpr std::u16string_view kDoublePinyinFile = u"sp.ini";
-constexpr std::u16string_view kSchemeFolders = u"输入方案\\";
-constexpr std::u16string_view kCustomCodeFile = u"\\codeword.txt";
 // Entries that come in at most this many ascending runs are merged rather than sorted.
 constexpr size_t kMaxMergedRuns = 16;
 
@@ -254,8 +251,9 @@ void PhraseTableBuilder::CustomCodeFolder(std::optional<std::u16string_view> fol
   CloseCustomCodes();
   if (!folder)
     return;
-  customPath_ = std::u16string(kSchemeFolders);
+  customPath_ = std::u16string(kSchemeFolder);
   customPath_->append(*folder);
+  customPath_->append(u"\\");
   customPath_->append(kCustomCodeFile);
   customText_.clear();
 }

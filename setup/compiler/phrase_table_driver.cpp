@@ -14,7 +14,6 @@ namespace ql {
 namespace {
 
 constexpr std::u16string_view kBlockName = u"SecondMapinsck";
-constexpr std::u16string_view kCharacterListFile = u"zk.txt";
 constexpr size_t kMaxSystemFolderUnits = 199;
 
 class InstallFolderOutputs : public TextOutputs {

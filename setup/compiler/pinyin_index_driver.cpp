@@ -34,10 +34,10 @@ void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSiz
 
   const std::u16string schemeFolder = folder + scheme.path.str();
   PinyinIndexSources sources;
-  sources.zg = ReadFileBytes(schemeFolder + u"\\zg.txt");
-  sources.mb = ReadFileBytes(schemeFolder + u"\\mb.txt");
+  sources.zg = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kHeaderTextFile));
+  sources.mb = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kCodeTableFile));
   if (!state.pinyinSingleCharsOnly)
-    sources.dycz = ReadFileBytes(schemeFolder + u"\\dycz.txt");
+    sources.dycz = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile));
 
   PinyinIndexResult result = BuildPinyinIndexInBuffer(
       block.data(), block.size(), mainData, mainSize, sources, state.pinyinSingleCharsOnly != 0);

@@ -5,22 +5,147 @@
 
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
+#include "setup/compiler/dycz_line.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_internal.h"
 #include "setup/compiler/syllables.h"
 
-namespace ql::pinyin_index {
+namespace ql {
+
+std::u16string_view DyczLine::phrase() const {
+  std::u16string_view view(text);
+  if (!view.empty() && view.back() == u'\r')
+    view.remove_suffix(1);
+  return view;
+}
+
+bool DyczLine::TakesFirstReading(size_t position) const {
+  for (const DyczBracket& bracket : brackets) {
+    if (bracket.position == position && !bracket.codes.empty())
+      return false;
+  }
+  return true;
+}
+
 namespace {
 
-// Ten readings of eleven letters and a tone digit with single spaces, and some slack for
-// doubled spaces, which carry no reading.
-constexpr size_t kMaxBracketUnits = 160;
+// The readings of a closed bracket; false with `fault` set when the bracket is over a limit.
+bool ParseBracket(std::u16string_view content, DyczBracket& bracket, DyczFault& fault) {
+  // Limits first, so that a bracket over one has no readings to report.
+  std::u16string_view fields[kMaxBracketReadings];
+  std::u16string_view letters[kMaxBracketReadings];
+  size_t fieldCount = 0;
+  while (!content.empty()) {
+    size_t space = content.find(u' ');
+    std::u16string_view field = content.substr(0, space);
+    content =
+        space == std::u16string_view::npos ? std::u16string_view() : content.substr(space + 1);
+    if (field.empty())
+      continue;
+    std::u16string_view syllable = field;
+    if (syllable.back() >= u'0' && syllable.back() <= u'9')
+      syllable.remove_suffix(1);
+    if (fieldCount == kMaxBracketReadings || syllable.size() > kMaxReadingLetters) {
+      fault = fieldCount == kMaxBracketReadings ? DyczFault::kTooManyReadings
+                                                : DyczFault::kReadingTooLong;
+      return false;
+    }
+    fields[fieldCount] = field;
+    letters[fieldCount++] = syllable;
+  }
+  for (size_t j = 0; j < fieldCount; ++j) {
+    SyllableCode code = FindSyllableCode(letters[j]);
+    if (code == 0)
+      bracket.unknown.push_back(fields[j]);
+    else
+      bracket.codes.push_back(code);
+  }
+  return true;
+}
+
+}  // namespace
+
+DyczLine ParseDyczLine(std::u16string_view line, bool ended) {
+  DyczLine parsed;
+  parsed.ended = ended;
+  size_t variants = 1;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] != u'(') {
+      if (parsed.text.size() > kMaxDyczTextUnits) {
+        parsed.fault = DyczFault::kTextTooLong;
+        return parsed;
+      }
+      parsed.text.push_back(line[i++]);
+      continue;
+    }
+    if (parsed.text.empty() || parsed.text.size() > kMaxDyczTextUnits) {
+      parsed.fault = parsed.text.empty() ? DyczFault::kBracketFirst : DyczFault::kTextTooLong;
+      return parsed;
+    }
+    DyczBracket& bracket = parsed.brackets.emplace_back();
+    bracket.position = parsed.text.size() - 1;
+    const size_t open = i + 1;
+    const size_t close = line.find(u')', open);
+    const size_t contentEnd = close == std::u16string_view::npos ? line.size() : close;
+    if (contentEnd - open > kMaxBracketUnits) {
+      parsed.fault = DyczFault::kBracketTooLong;
+      return parsed;
+    }
+    if (close == std::u16string_view::npos) {
+      // A last line without LF is never finished, whatever its open bracket holds.
+      if (ended)
+        parsed.fault = DyczFault::kUnclosedBracket;
+      else
+        parsed.brackets.pop_back();
+      return parsed;
+    }
+    if (!ParseBracket(line.substr(open, close - open), bracket, parsed.fault))
+      return parsed;
+    if (!bracket.codes.empty()) {
+      if (bracket.codes.size() * variants > kMaxStatedVariants) {
+        parsed.fault = DyczFault::kTooManyVariants;
+        return parsed;
+      }
+      variants *= bracket.codes.size();
+    }
+    i = close + 1;
+  }
+  if (ended && parsed.phrase().size() > kMaxDyczTextUnits)
+    parsed.fault = DyczFault::kTextTooLong;
+  return parsed;
+}
+
+void ReadDyczLines(std::u16string_view file,
+                   const std::function<bool(const DyczLine&, size_t)>& visit) {
+  // The first unit is the byte-order mark.
+  size_t number = 1;
+  for (size_t start = 1; start < file.size(); ++number) {
+    const size_t lf = file.find(u'\n', start);
+    const bool ended = lf != std::u16string_view::npos;
+    const size_t end = ended ? lf : file.size();
+    if (!visit(ParseDyczLine(file.substr(start, end - start), ended), number) || !ended)
+      return;
+    start = lf + 1;
+  }
+}
+
+}  // namespace ql
+
+namespace ql::pinyin_index {
+namespace {
 
 bool InReadingRange(char16_t c) {
   return c >= kFirstReadingCharacter && c <= kLastReadingCharacter;
 }
 
 enum class Fill { ok, drop };
+
+// Faults found before the bracket's readings are looked at.
+bool BracketUnread(DyczFault fault) {
+  return fault == DyczFault::kBracketTooLong || fault == DyczFault::kUnclosedBracket ||
+         fault == DyczFault::kTooManyReadings || fault == DyczFault::kReadingTooLong;
+}
 
 class DyczReader {
  public:
@@ -29,73 +154,33 @@ class DyczReader {
         main_(main),
         keys_(keys),
         expanded_(scratch),
-        stated_(kMaxStatedVariants * kVariantSlots) {
-    text_.reserve(kMaxDyczTextUnits + 2);
-  }
+        stated_(kMaxStatedVariants * kVariantSlots) {}
 
   DyczSummary Read(std::u16string_view file) {
-    size_t line = 1;
-    // The first unit is the byte-order mark.
-    for (size_t i = 1; i < file.size() && !keys_.full(); ++i) {
-      char16_t u = file[i];
-      if (u == u'\n') {
-        if (mode_ == Mode::text)
-          FinishLine(line);
-        else if (mode_ == Mode::bracket)
-          Reject(line);  // the line ended inside a bracket
-        Reset();
-        ++line;
-        continue;
-      }
-      switch (mode_) {
-        case Mode::skip:
-          break;
-        case Mode::bracket:
-          if (u == u')')
-            CloseBracket(line);
-          else if (bracket_.size() < kMaxBracketUnits)
-            bracket_.push_back(u);
-          else
-            Reject(line);
-          break;
-        case Mode::text:
-          if (u == u'(')
-            OpenBracket(line);
-          else if (text_.size() <= kMaxDyczTextUnits)  // room for the CR after 127 units
-            text_.push_back(u);
-          else
-            Reject(line);
-          break;
-      }
-    }
+    ReadDyczLines(file, [this](const DyczLine& line, size_t number) {
+      if (keys_.full())
+        return false;
+      AddLine(line, number);
+      return true;
+    });
     return summary_;
   }
 
  private:
-  enum class Mode { text, bracket, skip };
-
   uint16_t* Stated(size_t s) { return stated_.data() + s * kVariantSlots; }
 
-  void Reset() {
-    text_.clear();
-    p_ = 0;
-    count_ = 1;
-    mode_ = Mode::text;
-  }
-
-  // A line over a limit or malformed: it is read to its end and counted.
+  // A line over a limit or malformed: counted.
   void Reject(size_t line) {
     if (summary_.skipped++ == 0)
       summary_.firstSkippedLine = line;
-    mode_ = Mode::skip;
   }
 
   // Puts the first reading of the characters at positions from..to-1 into every stated variant.
   // A character without reading, or outside U+3000..U+9FFF (which would leave a hole in the key),
   // drops the line.
-  Fill DefaultFill(size_t from, size_t to) {
+  Fill DefaultFill(std::u16string_view text, size_t from, size_t to) {
     for (size_t pos = from; pos < to; ++pos) {
-      char16_t c = text_[pos];
+      char16_t c = text[pos];
       Reading first = readings_.FirstReading(c);
       if (!InReadingRange(c) || !first.present())
         return Fill::drop;
@@ -105,95 +190,73 @@ class DyczReader {
     return Fill::ok;
   }
 
-  void OpenBracket(size_t line) {
-    const size_t c = text_.size();
-    if (c == 0 || c > kMaxDyczTextUnits) {
-      if (c == 0)
-        mode_ = Mode::skip;  // nothing to state a reading for: dropped silently
-      else
-        Reject(line);
-      return;
-    }
-    if (DefaultFill(p_, c - 1) == Fill::drop) {
-      mode_ = Mode::skip;
-      return;
-    }
-    p_ = c - 1;
-    bracket_.clear();
-    mode_ = Mode::bracket;
-  }
-
-  void CloseBracket(size_t line) {
-    // Split at spaces; empty fields carry no reading. Limits first, so a rejected line shows no
-    // message about its readings.
-    std::u16string_view fields[kMaxBracketReadings];
-    size_t fieldCount = 0;
-    std::u16string_view rest(bracket_);
-    while (!rest.empty()) {
-      size_t space = rest.find(u' ');
-      std::u16string_view field = rest.substr(0, space);
-      rest = space == std::u16string_view::npos ? std::u16string_view() : rest.substr(space + 1);
-      if (field.empty())
-        continue;
-      if (field.back() >= u'0' && field.back() <= u'9')
-        field.remove_suffix(1);
-      if (fieldCount == kMaxBracketReadings || field.size() > kMaxReadingLetters) {
-        Reject(line);
+  // The brackets in order, each after the first readings of the characters before it; then the
+  // whole phrase. A fault is met where the line's reading meets it: a character without reading
+  // before it drops the line silently instead.
+  void AddLine(const DyczLine& line, size_t number) {
+    const std::u16string_view text(line.text);
+    p_ = 0;
+    count_ = 1;
+    for (size_t k = 0; k < line.brackets.size(); ++k) {
+      const DyczBracket& bracket = line.brackets[k];
+      const bool last = k + 1 == line.brackets.size();
+      if (DefaultFill(text, p_, bracket.position) == Fill::drop)
+        return;
+      p_ = bracket.position;
+      if (last && BracketUnread(line.fault)) {
+        Reject(number);
         return;
       }
-      fields[fieldCount++] = field;
-    }
-    uint16_t codes[kMaxBracketReadings];
-    size_t found = 0;
-    for (size_t j = 0; j < fieldCount; ++j) {
-      SyllableCode code = FindSyllableCode(fields[j]);
-      if (code == 0)
-        TheUi().ShowMessage(text_, kUnknownStatedReadingCaption, kMbOk);
-      else
-        codes[found++] = code;
-    }
-    if (found == 0) {
-      // No stated reading was usable: the character keeps its first reading.
-      if (DefaultFill(p_, p_ + 1) == Fill::drop) {
-        mode_ = Mode::skip;
-        return;
-      }
-    } else {
-      if (found * count_ > kMaxStatedVariants) {
-        Reject(line);
-        return;
-      }
-      for (size_t j = found; j-- > 1;) {
-        for (size_t s = 0; s < count_; ++s) {
-          uint16_t* copy = Stated(j * count_ + s);
-          std::memcpy(copy, Stated(s), p_ * sizeof(uint16_t));
-          copy[p_] = codes[j];
+      for (size_t j = 0; j < bracket.unknown.size(); ++j)
+        TheUi().ShowMessage(text.substr(0, p_ + 1), kUnknownStatedReadingCaption, kMbOk);
+      if (bracket.codes.empty()) {
+        // No stated reading was usable: the character keeps its first reading.
+        if (DefaultFill(text, p_, p_ + 1) == Fill::drop)
+          return;
+      } else {
+        if (last && line.fault == DyczFault::kTooManyVariants) {
+          Reject(number);
+          return;
         }
+        State(bracket.codes);
       }
-      for (size_t s = 0; s < count_; ++s)
-        Stated(s)[p_] = codes[0];
-      count_ *= found;
+      ++p_;
     }
-    ++p_;
-    mode_ = Mode::text;
+    if (line.fault == DyczFault::kBracketFirst)
+      return;  // nothing to state a reading for
+    if (line.fault != DyczFault::kNone) {
+      Reject(number);
+      return;
+    }
+    if (line.ended)
+      FinishLine(line.phrase());
   }
 
-  void FinishLine(size_t line) {
-    if (!text_.empty() && text_.back() == u'\r')
-      text_.pop_back();
-    const size_t n = text_.size();
+  // Every stated variant so far, once with each of the bracket's codes at p_.
+  void State(const std::vector<SyllableCode>& codes) {
+    const size_t found = codes.size();
+    for (size_t j = found; j-- > 1;) {
+      for (size_t s = 0; s < count_; ++s) {
+        uint16_t* copy = Stated(j * count_ + s);
+        std::memcpy(copy, Stated(s), p_ * sizeof(uint16_t));
+        copy[p_] = codes[j];
+      }
+    }
+    for (size_t s = 0; s < count_; ++s)
+      Stated(s)[p_] = codes[0];
+    count_ *= found;
+  }
+
+  void FinishLine(std::u16string_view phrase) {
+    const size_t n = phrase.size();
     if (n == 0)
       return;
-    if (n > kMaxDyczTextUnits) {
-      Reject(line);
-      return;
-    }
-    if (DefaultFill(p_, n) == Fill::drop)
+    if (DefaultFill(phrase, p_, n) == Fill::drop)
       return;
     bool fault = false;
-    int32_t position = main_.Find(text_, &fault);
+    int32_t position = main_.Find(phrase, &fault);
     if (fault) {
-      TheUi().ShowMessage(text_, kPinyinInstallCaption, kMbOk);
+      TheUi().ShowMessage(phrase, kPinyinInstallCaption, kMbOk);
       return;
     }
     if (position < 0)
@@ -206,7 +269,7 @@ class DyczReader {
       if (!keys_.Add(true, entry, Stated(s), n))
         return;
     }
-    if (Expand(text_, true, readings_, expanded_) == ExpandResult::ok) {
+    if (Expand(phrase, true, readings_, expanded_) == ExpandResult::ok) {
       const uint32_t flagged = entry | (n >= 2 ? kCombinedReadingFlag : 0);
       for (size_t v = 0; v < expanded_.count; ++v) {
         const uint16_t* codes = expanded_.at(v);
@@ -225,11 +288,8 @@ class DyczReader {
   KeyStore& keys_;
   Variants& expanded_;
   std::vector<uint16_t> stated_;
-  std::u16string text_;
-  std::u16string bracket_;
   size_t p_ = 0;
   size_t count_ = 1;
-  Mode mode_ = Mode::text;
   DyczSummary summary_;
 };
 

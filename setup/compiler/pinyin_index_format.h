@@ -80,6 +80,9 @@ constexpr size_t kMaxStatedVariants = 100;
 constexpr size_t kMaxDyczTextUnits = 127;
 constexpr size_t kMaxBracketReadings = 10;
 constexpr size_t kMaxReadingLetters = 11;
+// Ten readings of eleven letters and a tone digit with single spaces, and some slack for doubled
+// spaces, which carry no reading.
+constexpr size_t kMaxBracketUnits = 160;
 // zg.txt is read in pieces of at most this many units (a longer line counts as several).
 constexpr size_t kZgLineUnits = 264;
 

@@ -6,11 +6,10 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/syllables.h"
+#include "setup/model/package.h"
 
 namespace ql {
 namespace {
-
-constexpr size_t kMaxReadingsPerLine = 1 + kExtraReadingsSlots;
 
 void StoreU16(uint8_t* at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value);
@@ -46,52 +45,33 @@ void StoreReading(uint8_t* at, Reading reading) {
   at[2] = reading.tone;
 }
 
-// A line split at single spaces: the character field, then the reading fields. Empty fields (two
-// spaces in a row, a trailing space) carry no reading and are passed over.
-struct SourceLine {
-  std::u16string_view character;
-  std::u16string_view readings[kMaxReadingsPerLine];
-  size_t readingCount = 0;
-};
-
-SourceLine SplitLine(std::u16string_view line) {
-  SourceLine split;
-  size_t space = line.find(u' ');
-  split.character = line.substr(0, space);
-  while (space != std::u16string_view::npos && split.readingCount < kMaxReadingsPerLine) {
-    size_t start = space + 1;
-    space = line.find(u' ', start);
-    std::u16string_view field = line.substr(
-        start, space == std::u16string_view::npos ? std::u16string_view::npos : space - start);
-    if (!field.empty())
-      split.readings[split.readingCount++] = field;
-  }
-  return split;
+std::u16string_view TrimSpaces(std::u16string_view text) {
+  size_t first = text.find_first_not_of(u' ');
+  if (first == std::u16string_view::npos)
+    return std::u16string_view();
+  return text.substr(first, text.find_last_not_of(u' ') + 1 - first);
 }
 
 class ReadingTableBuilder {
  public:
   ReadingTableBuilder(uint8_t* table, size_t room) : table_(table), room_(room) {}
 
-  void AddLine(std::u16string_view line, ReadingTableSummary& summary) {
-    if (line.empty() || !InReadingRange(line[0]))
+  void AddLine(const CodeTableLine& line, ReadingTableSummary& summary) {
+    if (!line.inRange || line.readingCount == 0)
       return;
-    SourceLine split = SplitLine(line);
-    if (split.readingCount == 0)
-      return;
-    uint8_t* record = table_ + kCharacterRecordSize * (line[0] - kFirstReadingCharacter);
+    uint8_t* record = table_ + kCharacterRecordSize * (line.character[0] - kFirstReadingCharacter);
 
-    Reading first = ParseReading(split.readings[0]);
+    const Reading first = line.readings[0];
     if (first.present()) {
       StoreReading(record, first);
       ++summary.charactersSet;
     } else {
       ++summary.unknownFirstReadings;
-      TheUi().ShowMessage(split.character, kNoPinyinCaption, kMbOk);
+      TheUi().ShowMessage(line.character, kNoPinyinCaption, kMbOk);
     }
 
-    if (split.readingCount >= 2)
-      StoreU16(record + 3, AddExtraReadings(split, summary));
+    if (line.readingCount >= 2)
+      StoreU16(record + 3, AddExtraReadings(line, summary));
   }
 
   uint32_t recordsAssigned() const { return nextNumber_ - 1; }
@@ -100,7 +80,7 @@ class ReadingTableBuilder {
   // Fills the next extra-readings record with readings two to five; returns its number, or 0 when
   // one of them is not a syllable (the record is then left clear for the next character) or no
   // record is left.
-  uint16_t AddExtraReadings(const SourceLine& split, ReadingTableSummary& summary) {
+  uint16_t AddExtraReadings(const CodeTableLine& line, ReadingTableSummary& summary) {
     size_t offset = kCharacterRecordsSize + kExtraReadingsRecordSize * size_t{nextNumber_};
     if (nextNumber_ > kMaxExtraReadingsRecords || offset + kExtraReadingsRecordSize > room_) {
       if (!summary.extraReadingsFull) {
@@ -112,14 +92,10 @@ class ReadingTableBuilder {
     uint8_t* slots = table_ + offset;
     // Records past the area cleared at the start are cleared here.
     std::memset(slots, 0, kExtraReadingsRecordSize);
-    for (size_t i = 1; i < split.readingCount; ++i) {
-      Reading reading = ParseReading(split.readings[i]);
-      if (!reading.present()) {
-        std::memset(slots, 0, kExtraReadingsRecordSize);
-        return 0;
-      }
-      StoreReading(slots + kReadingSlotSize * (i - 1), reading);
-    }
+    if (!line.FurtherReadingsValid())
+      return 0;
+    for (size_t i = 1; i < line.readingCount; ++i)
+      StoreReading(slots + kReadingSlotSize * (i - 1), line.readings[i]);
     return static_cast<uint16_t>(nextNumber_++);
   }
 
@@ -153,11 +129,10 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
   std::memset(table, 0, room < kReadingTableClearedSize ? room : kReadingTableClearedSize);
 
   std::u16string text = DecodeUtf16Le(source->data(), source->size());
-  Utf16LineReader reader(text);
   ReadingTableBuilder builder(table, room);
-  std::u16string_view line;
-  while (reader.Next(line))
+  ReadCodeTableLines(text, [&builder, &summary](const CodeTableLine& line, size_t) {
     builder.AddLine(line, summary);
+  });
 
   summary.sourceRead = true;
   summary.extraRecords = builder.recordsAssigned();
@@ -165,6 +140,43 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
                                          kExtraReadingsRecordSize * summary.extraRecords);
   StoreU32(buffer + kReadingTableLengthField, summary.length);
   return summary;
+}
+
+bool CodeTableLine::FurtherReadingsValid() const {
+  for (size_t i = 1; i < readingCount; ++i) {
+    if (!readings[i].present())
+      return false;
+  }
+  return true;
+}
+
+CodeTableLine ParseCodeTableLine(std::u16string_view line) {
+  CodeTableLine parsed;
+  size_t space = line.find(u' ');
+  parsed.character = line.substr(0, space);
+  parsed.inRange = !line.empty() && InReadingRange(line[0]);
+  if (!parsed.inRange)
+    return parsed;
+  while (space != std::u16string_view::npos && parsed.readingCount < kMaxReadingsPerLine) {
+    size_t start = space + 1;
+    space = line.find(u' ', start);
+    std::u16string_view field = line.substr(
+        start, space == std::u16string_view::npos ? std::u16string_view::npos : space - start);
+    if (!field.empty()) {
+      parsed.fields[parsed.readingCount] = field;
+      parsed.readings[parsed.readingCount++] = ParseReading(field);
+    }
+  }
+  if (space != std::u16string_view::npos)
+    parsed.dropped = TrimSpaces(line.substr(space + 1));
+  return parsed;
+}
+
+void ReadCodeTableLines(std::u16string_view text,
+                        const std::function<void(const CodeTableLine&, size_t)>& visit) {
+  Utf16LineReader reader(text);
+  for (std::u16string_view line; reader.Next(line);)
+    visit(ParseCodeTableLine(line), reader.lineNumber());
 }
 
 const uint8_t* ReadingTableView::Record(char16_t c) const {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,6 +76,36 @@ struct Reading {
   uint8_t tone = 0;
   bool present() const { return (code & 0xFF) != 0; }
 };
+
+// A line of mb.txt gives its character at most this many readings: the first and the further
+// ones of an extra-readings record.
+constexpr size_t kMaxReadingsPerLine = 1 + kExtraReadingsSlots;
+
+// One line of mb.txt as the table takes it: the character field, then reading fields split at
+// single spaces; an empty field (two spaces in a row, a trailing space) carries nothing. The
+// views point into the line.
+struct CodeTableLine {
+  // The line's first unit is a character of the table; the table passes every other line over.
+  bool inRange = false;
+  std::u16string_view character;
+  // The reading fields the table keeps and their parse; a reading is absent when its field is
+  // not a syllable with at most one tone digit.
+  std::u16string_view fields[kMaxReadingsPerLine];
+  Reading readings[kMaxReadingsPerLine];
+  size_t readingCount = 0;
+  // What follows the last kept field when the line has more readings than the table keeps.
+  std::u16string_view dropped;
+
+  // The further readings are stored only when every one of them is a syllable.
+  bool FurtherReadingsValid() const;
+};
+
+CodeTableLine ParseCodeTableLine(std::u16string_view line);
+
+// Calls `visit` with each line of mb.txt (decoded, byte-order mark included) that the table
+// reads, and its number.
+void ReadCodeTableLines(std::u16string_view text,
+                        const std::function<void(const CodeTableLine&, size_t)>& visit);
 
 // Bounds-checked access to a finished table of `length` bytes (the block at offset 2,934).
 // Anything outside the block or the character range reads as absent.

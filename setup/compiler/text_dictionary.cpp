@@ -9,14 +9,6 @@
 namespace ql {
 namespace {
 
-constexpr std::u16string_view kSettingsTag = u"{参数设置}";
-constexpr std::u16string_view kDoublePinyinTag = u"{自定义双拼}";
-constexpr std::u16string_view kBasicPhrasesTag = u"{基本词组}";
-constexpr std::u16string_view kPhrasesTag = u"{词组}";
-constexpr std::u16string_view kUserPhrasesTag = u"{用户词组}";
-constexpr std::u16string_view kCustomCodesTag = u"{自定义编码}";
-constexpr std::u16string_view kEndTag = u"{结束}";
-
 // Fields are zero-terminated text in the format's own buffers: a U+0000 ends one.
 std::u16string_view UpToNul(std::u16string_view field) {
   size_t nul = field.find(u'\0');

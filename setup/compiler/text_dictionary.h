@@ -18,6 +18,15 @@ constexpr size_t kMaxFieldUnits = 264;
 // terminator); a longer phrase is skipped.
 constexpr size_t kMaxPhraseUnits = 254;
 
+// The section tags of a text dictionary.
+constexpr std::u16string_view kSettingsTag = u"{参数设置}";
+constexpr std::u16string_view kDoublePinyinTag = u"{自定义双拼}";
+constexpr std::u16string_view kBasicPhrasesTag = u"{基本词组}";
+constexpr std::u16string_view kPhrasesTag = u"{词组}";
+constexpr std::u16string_view kUserPhrasesTag = u"{用户词组}";
+constexpr std::u16string_view kCustomCodesTag = u"{自定义编码}";
+constexpr std::u16string_view kEndTag = u"{结束}";
+
 // The decimal number at the start of `text`: leading white space and a sign are allowed, reading
 // stops at the first non-digit, values beyond the 32-bit range saturate. nullopt when no digit is
 // there.

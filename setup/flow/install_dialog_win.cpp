@@ -196,7 +196,7 @@ void Refresh(HWND dialog) {
   std::u16string name = ComposeDisplayName(state, ReadMarks());
   // The name field's change handler runs here as well.
   SetField(dialog, IDC_NAME_EDIT, name);
-  state.displayName.Assign(name);  // cut to 49 units, never inside a character
+  SetDisplayName(state, name);
   SetField(dialog, IDC_FOLDER_EDIT, ProposeFolder(state, ProgramFilesFolder));
 }
 

@@ -7,13 +7,12 @@
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/path_names.h"
+#include "setup/compiler/text_dictionary.h"
 #include "setup/install/add_entries_internal.h"
 
 namespace ql {
 namespace {
 
-constexpr std::u16string_view kPhrasesTag = u"{词组}";
-constexpr std::u16string_view kBasicPhrasesTag = u"{基本词组}";
 constexpr std::u16string_view kDefaultName = u"用户添加的词库";
 constexpr std::u16string_view kBackupAbout = u"备份文件";
 

@@ -6,6 +6,7 @@
 #include "setup/common/files.h"
 #include "setup/common/path_names.h"
 #include "setup/install/add_entries_internal.h"
+#include "setup/model/package.h"
 
 namespace ql {
 
@@ -58,7 +59,7 @@ bool AddScheme(SetupState& state, std::u16string_view packageFolder, const Schem
     return false;
   }
   const std::u16string folderPath = schemes + u"\\" + folder;
-  const std::u16string tablePath = folderPath + u"\\mb.txt";
+  const std::u16string tablePath = folderPath + u"\\" + std::u16string(kCodeTableFile);
   if (!EnsureFolder(folderPath) || !WriteFileBytes(tablePath, table->data(), table->size())) {
     RemoveFile(tablePath);
     TellUser(state, u"不能把码表复制到：\n" + tablePath);

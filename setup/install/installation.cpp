@@ -79,9 +79,7 @@ void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
   // A program path without a folder would make the pattern "\*.*", the drive's root.
   if (slash != std::u16string::npos && slash > 0)
     steps.movePackage(program.substr(0, slash) + u"\\*.*", target);
-  state.displayName.Assign(Cut(steps.nameFieldText(), kNameUnits));
-  state.layoutText.Assign(kLayoutTextPrefix);
-  state.layoutText.Append(state.displayName.view());
+  SetDisplayName(state, steps.nameFieldText());
   state.installFolder.Assign(target);
   steps.setCurrentDirectory(target);
   steps.chooseModuleFileName(state.installFolder.str() + std::u16string(kSetupIniFile));

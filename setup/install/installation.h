@@ -26,11 +26,10 @@ constexpr std::u16string_view kModuleInUseText =
     u"正在使用输入法，不能安装！\n\n请关闭使用输入法的软件，或者注销系统、或者重新启动后再安装。";
 constexpr std::u16string_view kDataFileCaption = u"file not open1";
 
-// Lengths the worker reads: the folder field for the root test and for the target, the name
-// field, the running program's path and the system folder.
+// Lengths the worker reads: the folder field for the root test and for the target, the running
+// program's path and the system folder. The name field is cut by SetDisplayName.
 constexpr size_t kRootTestUnits = 259;
 constexpr size_t kTargetUnits = 262;
-constexpr size_t kNameUnits = 49;
 constexpr size_t kProgramPathUnits = 265;
 constexpr size_t kSystemFolderUnits = 199;
 

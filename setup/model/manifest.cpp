@@ -51,7 +51,7 @@ void ReadSchemeFamily(ProfileSource& source,
     InputScheme* scheme = state.AddScheme();
     scheme->name.Assign(name);
     scheme->path.Assign(kSchemeFolder);
-    scheme->path.Append(ReadValue(source, section, u"Path", 59));
+    scheme->path.Append(ReadValue(source, section, kSchemePathKey, 59));
     bool chosen = IsChosen(ReadValue(source, section, u"Default", 17));
     ReadInto(source, section, u"About", u"", 159, scheme->about);
     ReadValue(source, section, u"Lock", 9);  // accepted, without effect
@@ -67,13 +67,13 @@ void ReadSchemeFamily(ProfileSource& source,
 
 void ReadDictionaries(ProfileSource& source, SetupState& state) {
   for (int n = 1; state.dictionaryCount < kMaxDictionaries; ++n) {
-    std::u16string section = u"词库" + DecimalText(n);
+    std::u16string section = std::u16string(kDictionarySection) + DecimalText(n);
     std::u16string name = ReadValue(source, section, u"name", 39);
     if (name.empty())
       return;
     DictionaryEntry* entry = state.AddDictionary();
     entry->name.Assign(name);
-    ReadInto(source, section, u"FileName", u"", 29, entry->fileName);
+    ReadInto(source, section, kDictionaryFileKey, u"", 29, entry->fileName);
     entry->selected = IsChosen(ReadValue(source, section, u"Default", 17));
     ReadInto(source, section, u"About", u"", 98, entry->about);
     entry->allPhrasesByShapeCode = 0;
@@ -87,8 +87,7 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
     ReadInto(source, u"soft", u"MainName", kPlatformName, 39, state.mainName);
     ReadInto(source, u"soft", u"Name", kPlatformName, 39, state.displayName);
   }
-  state.layoutText.Assign(kLayoutTextPrefix);
-  state.layoutText.Append(state.displayName.view());
+  SetDisplayName(state, state.displayName.str());
   ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
   ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);
   ReadInto(source, u"soft", u"ImeFileName", u"qlsrfpt", 15, state.imeBaseName);
@@ -97,9 +96,9 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
   ReadInto(source, u"soft", u"Setup", u"", 510, state.setupText);
 
   state.schemeCount = 0;
-  ReadSchemeFamily(source, state, u"主键盘输入法", Family::kMainKeyboard);
-  ReadSchemeFamily(source, state, u"拼音辅助输入法", Family::kAuxiliary);
-  ReadSchemeFamily(source, state, u"小键盘输入法", Family::kKeypad);
+  ReadSchemeFamily(source, state, kMainKeyboardSection, Family::kMainKeyboard);
+  ReadSchemeFamily(source, state, kAuxiliarySection, Family::kAuxiliary);
+  ReadSchemeFamily(source, state, kKeypadSection, Family::kKeypad);
   state.dictionaryCount = 0;
   ReadDictionaries(source, state);
 }

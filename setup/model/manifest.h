@@ -9,6 +9,15 @@ namespace ql {
 
 struct SetupState;
 
+// Section names of setup.ini: each family's prefix followed by the number 1, 2, ... within it.
+constexpr std::u16string_view kMainKeyboardSection = u"主键盘输入法";
+constexpr std::u16string_view kAuxiliarySection = u"拼音辅助输入法";
+constexpr std::u16string_view kKeypadSection = u"小键盘输入法";
+constexpr std::u16string_view kDictionarySection = u"词库";
+// The keys naming a scheme's folder and a dictionary's file.
+constexpr std::u16string_view kSchemePathKey = u"Path";
+constexpr std::u16string_view kDictionaryFileKey = u"FileName";
+
 // Fills the names, version, module name, setup text, schemes and dictionaries of `state` from
 // `source`, in the order the manifest is read.
 void ReadManifestInto(ProfileSource& source, SetupState& state);

@@ -18,8 +18,16 @@ constexpr std::u16string_view kLayoutTextPrefix = u"中文(简体) - ";
 constexpr std::u16string_view kSetupIniFile = u"setup.ini";
 // The input-method module, always under this name in the package.
 constexpr std::u16string_view kPackageModuleFile = u"qlsrfpt.ime";
+constexpr std::u16string_view kLicenseFile = u"License.txt";
 constexpr std::u16string_view kTextDictionaryFolder = u"文本词库\\";
+// The character list, in the text dictionary folder.
+constexpr std::u16string_view kCharacterListFile = u"zk.txt";
 constexpr std::u16string_view kSchemeFolder = u"输入方案\\";
+// Files of a scheme folder: its code table, and the pinyin scheme's polyphonic phrases and index
+// header text.
+constexpr std::u16string_view kCodeTableFile = u"mb.txt";
+constexpr std::u16string_view kPolyphonicPhrasesFile = u"dycz.txt";
+constexpr std::u16string_view kHeaderTextFile = u"zg.txt";
 
 // Files the installation writes.
 constexpr std::u16string_view kMainDataFolder = u"词库";
@@ -27,6 +35,11 @@ constexpr std::u16string_view kMainDataFile = u"词库\\cz.dat";
 // The main data file's name as the install record keeps it.
 constexpr std::u16string_view kMainDataRecordName = u"cz.dat";
 constexpr std::u16string_view kUserDataFile = u"User.dat";
+// What the text dictionaries' sections give: the settings, the double-pinyin layout, and a scheme
+// folder's custom codes.
+constexpr std::u16string_view kSettingsFile = u"option.txt";
+constexpr std::u16string_view kDoublePinyinFile = u"sp.ini";
+constexpr std::u16string_view kCustomCodeFile = u"codeword.txt";
 // The pinyin index and its user index, in the pinyin scheme's folder, where the index builder
 // writes them; and the same names relative to the scheme folders.
 constexpr std::u16string_view kInstalledUserIndexFile = u"输入方案\\拼音\\User.idx";

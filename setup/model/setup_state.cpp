@@ -1,5 +1,7 @@
 #include "setup/model/setup_state.h"
 
+#include "setup/model/package.h"
+
 namespace ql {
 
 namespace {
@@ -8,6 +10,12 @@ SetupState state;
 
 SetupState& State() {
   return state;
+}
+
+void SetDisplayName(SetupState& state, std::u16string_view name) {
+  state.displayName.Assign(name);
+  state.layoutText.Assign(kLayoutTextPrefix);
+  state.layoutText.Append(state.displayName.view());
 }
 
 InputScheme* SetupState::AddScheme() {

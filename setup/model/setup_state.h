@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "setup/common/fixed_text.h"
 
@@ -89,6 +90,10 @@ struct SetupState {
   // Appends a dictionary record and returns it, or nullptr when all 50 places are taken.
   DictionaryEntry* AddDictionary();
 };
+
+// Sets the display name from the name field's text, cut to the record's 49 units but never inside
+// a character, and the keyboard layout's text, which follows from it.
+void SetDisplayName(SetupState& state, std::u16string_view name);
 
 // The record of this run of setup.exe, zero-filled at start: read by the program's entry point and
 // its dialogs only.

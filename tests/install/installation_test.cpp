@@ -201,7 +201,8 @@ TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
 
 TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) {
   folderField_ = std::u16string(300, u'长');
-  nameField_ = std::u16string(60, u'名');
+  // The 49th unit starts a surrogate pair: the cut drops the whole character.
+  nameField_ = std::u16string(48, u'名') + u"\U00020000" + std::u16string(10, u'名');
   programPath_ = u"setup.exe";  // no folder: nothing may move from the drive's root
   moduleRunning_ = true;
   std::vector<std::string> log = Run();
@@ -213,7 +214,8 @@ TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) 
   EXPECT_TRUE(logged("cd " + target));
   for (const std::string& line : log)
     EXPECT_NE(line.rfind("move", 0), 0u) << "moved: " << line.substr(0, 40);
-  EXPECT_EQ(state.displayName.view(), std::u16string(49, u'名'));
+  EXPECT_EQ(state.displayName.view(), std::u16string(48, u'名'));
+  EXPECT_EQ(state.layoutText.view(), u"中文(简体) - " + std::u16string(48, u'名'));
   // The module in use: stopped with the platform's main name as caption.
   EXPECT_EQ(log.back(), "inuse mvkorel6ql1234");
   ASSERT_EQ(ui_.messages.size(), 1u);

@@ -55,20 +55,15 @@ cz="$work/out/词库/cz.dat"
 for at in 4017 4119 4136; do [ "$(byte_at "$cz" $at)" = 1 ] || fail "byte $at of cz.dat"; done
 [ "$(byte_at "$cz" 4500)" = 3 ] || fail "fuzzy count"
 [ "$(byte_at "$cz" 4000)" = 0 ] || fail "an-ang is on"
-if grep -qF "no pinyin index builder" "$work/compile.txt"; then
-  echo "note: no pinyin index builder in this build; index files not checked"
-  expect_line "$work/compile.txt" "progress steps: 9"
-else
-  [ -f "$work/out/输入方案/拼音/qinglan.idx" ] || fail "no qinglan.idx"
-  [ -f "$work/out/输入方案/拼音/User.idx" ] || fail "no User.idx"
-  # Character list 1, two dictionaries 3 each, the shape-code scheme 1, cz.dat 1, pinyin index 4.
-  expect_line "$work/compile.txt" "progress steps: 13"
-  expect_line "$work/compile.txt" "file: 输入方案/拼音/User.idx 463734 bytes"
-  expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/qinglan.idx"
-  # The index builder records the pinyin scheme in slot 0 of the main data file.
-  expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
-  expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
-fi
+[ -f "$work/out/输入方案/拼音/qinglan.idx" ] || fail "no qinglan.idx"
+[ -f "$work/out/输入方案/拼音/User.idx" ] || fail "no User.idx"
+# Character list 1, two dictionaries 3 each, the shape-code scheme 1, cz.dat 1, pinyin index 4.
+expect_line "$work/compile.txt" "progress steps: 13"
+expect_line "$work/compile.txt" "file: 输入方案/拼音/User.idx 463734 bytes"
+expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/qinglan.idx"
+# The index builder records the pinyin scheme in slot 0 of the main data file.
+expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
+expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
 
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").
@@ -135,7 +130,9 @@ cp -a "$pkg" "$broken"
 tail -c +3 "$pkg/License.txt" >"$broken/License.txt"                       # no byte-order mark
 rm "$broken/文本词库/成语词库.txt"                                            # named by setup.ini
 utf16 $'好 hao3 xyz4\r\n' >>"$broken/输入方案/拼音/mb.txt"                    # a reading not a syllable
-utf16 $'不存在的词\r\n' >>"$broken/输入方案/拼音/dycz.txt"                     # in no dictionary
+utf16 $'们 men5 men2 men1 men3 men4 mei2\r\n' >>"$broken/输入方案/拼音/mb.txt"    # a sixth reading
+utf16 $'他们在家\r\n' >>"$broken/输入方案/拼音/dycz.txt"                        # in no dictionary
+utf16 $'不存在的词\r\n' >>"$broken/输入方案/拼音/dycz.txt"                     # 存 has no reading
 size=$(stat -c %s "$broken/symbol.txt")
 truncate -s $((size - 2)) "$broken/symbol.txt"                     # no final LF
 mb_lines=$(iconv -f UTF-16 -t UTF-8 <"$broken/输入方案/拼音/mb.txt" | wc -l)
@@ -144,10 +141,12 @@ place_lines=$(iconv -f UTF-16 -t UTF-8 <"$broken/symbol.txt" | wc -l)
 expect_rc 1 "$work/broken.txt" -- "$qlc" check "$broken"
 expect_text "$work/broken.txt" "License.txt:1: no UTF-16LE byte-order mark"
 expect_text "$work/broken.txt" "setup.ini:$(grep -n 'FileName=成语词库.txt' "$source_dir/sample/package/setup.ini" | cut -d: -f1): dictionary file 文本词库/成语词库.txt is missing"
-expect_line "$work/broken.txt" "输入方案/拼音/mb.txt:$mb_lines: reading \"xyz4\" of 好 is not a pinyin syllable"
-expect_line "$work/broken.txt" "输入方案/拼音/dycz.txt:$dycz_lines: \"不存在的词\" is in no dictionary: the line has no effect"
+expect_line "$work/broken.txt" "输入方案/拼音/mb.txt:$((mb_lines - 1)): reading \"xyz4\" of 好 is not a pinyin syllable"
+expect_line "$work/broken.txt" "输入方案/拼音/mb.txt:$mb_lines: readings of 们 after the first 5 are dropped: \"mei2\""
+expect_line "$work/broken.txt" "输入方案/拼音/dycz.txt:$((dycz_lines - 1)): \"他们在家\" is in no dictionary: the line has no effect"
+expect_line "$work/broken.txt" "输入方案/拼音/dycz.txt:$dycz_lines: \"存\" of \"不存在的词\" has no reading in mb.txt and none stated: the line is passed over"
 expect_line "$work/broken.txt" "symbol.txt:$((place_lines + 1)): the last line has no line end and is not read"
-expect_line "$work/broken.txt" "5 problems found"
+expect_line "$work/broken.txt" "7 problems found"
 
 # Usage and unreadable files.
 expect_rc 2 "$work/usage.txt" -- "$qlc"

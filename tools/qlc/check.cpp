@@ -12,10 +12,13 @@
 #include "setup/common/line_reader.h"
 #include "setup/common/profile_file.h"
 #include "setup/common/text.h"
+#include "setup/compiler/dycz_line.h"
+#include "setup/compiler/pinyin_index_format.h"
 #include "setup/compiler/reading_table.h"
-#include "setup/compiler/syllables.h"
 #include "setup/compiler/text_dictionary.h"
+#include "setup/contracts/module_contract.h"
 #include "setup/model/manifest.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 #include "tools/qlc/qlc.h"
 
@@ -190,53 +193,58 @@ std::u16string SchemeSection(const ql::SetupState& state, uint32_t index) {
     if (t.isAuxiliary == s.isAuxiliary && t.isKeypad == s.isKeypad)
       ++n;
   }
-  std::u16string prefix = s.isAuxiliary ? u"拼音辅助输入法"
-                          : s.isKeypad  ? u"小键盘输入法"
-                                        : u"主键盘输入法";
-  return prefix + ql::DecimalText(n);
+  std::u16string_view prefix = s.isAuxiliary ? ql::kAuxiliarySection
+                               : s.isKeypad  ? ql::kKeypadSection
+                                             : ql::kMainKeyboardSection;
+  return std::u16string(prefix) + ql::DecimalText(n);
+}
+
+std::u16string CharacterListPath() {
+  return std::u16string(ql::kTextDictionaryFolder) + std::u16string(ql::kCharacterListFile);
+}
+
+// A file of a scheme's folder, relative to the package.
+std::u16string SchemeFile(const ql::SetupState& state, uint32_t scheme, std::u16string_view name) {
+  return state.schemes[scheme].path.str() + u"\\" + std::u16string(name);
 }
 
 void CheckNamedFiles(Report& report,
                      const ql::SetupState& state,
                      const std::u16string& folder,
                      const ManifestLines& lines) {
-  for (std::u16string_view fixed : {u"License.txt", u"文本词库\\zk.txt"}) {
-    if (!ql::FileExists(folder + std::u16string(fixed)))
+  for (const std::u16string& fixed : {std::u16string(ql::kLicenseFile), CharacterListPath()}) {
+    if (!ql::FileExists(folder + fixed))
       report.Problem(Shown(fixed), 0, "missing");
   }
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    std::u16string relative = u"文本词库\\" + d.fileName.str();
+    std::u16string relative = std::u16string(ql::kTextDictionaryFolder) + d.fileName.str();
     if (d.fileName.empty() || !ql::FileExists(folder + relative)) {
-      report.Problem(u"setup.ini", lines.Find(u"词库" + ql::DecimalText(i + 1), u"FileName"),
+      report.Problem(ql::kSetupIniFile,
+                     lines.Find(std::u16string(ql::kDictionarySection) + ql::DecimalText(i + 1),
+                                ql::kDictionaryFileKey),
                      "dictionary file " + U8(Shown(relative)) + " is missing");
     }
   }
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
-    std::u16string relative = state.schemes[i].path.str() + u"\\mb.txt";
+    std::u16string relative = SchemeFile(state, i, ql::kCodeTableFile);
     if (!ql::FileExists(folder + relative)) {
-      report.Problem(u"setup.ini", lines.Find(SchemeSection(state, i), u"Path"),
+      report.Problem(ql::kSetupIniFile, lines.Find(SchemeSection(state, i), ql::kSchemePathKey),
                      "code table " + U8(Shown(relative)) + " is missing");
     }
   }
   if (state.schemeCount > 0) {
-    for (std::u16string_view name : {u"\\dycz.txt", u"\\zg.txt"}) {
-      std::u16string relative = state.schemes[0].path.str() + std::u16string(name);
+    for (std::u16string_view name : {ql::kPolyphonicPhrasesFile, ql::kHeaderTextFile}) {
+      std::u16string relative = SchemeFile(state, 0, name);
       if (!ql::FileExists(folder + relative))
         report.Warning(Shown(relative), 0, "missing: the pinyin index is built without it");
     }
   }
-  if (!ql::FileExists(folder + u"qlsrfpt.ime"))
-    report.Warning(u"qlsrfpt.ime", 0, "missing: the input-method module is not installed");
-  if (!ql::FileExists(folder + u"TOOL\\QLTOOL.dll"))
-    report.Warning(u"TOOL/QLTOOL.dll", 0, "missing: shape-code indexes are not built");
-}
-
-// A reading: letters and at most one tone digit.
-bool ReadingFound(std::u16string_view reading) {
-  if (!reading.empty() && reading.back() >= u'0' && reading.back() <= u'9')
-    reading.remove_suffix(1);
-  return ql::FindSyllableCode(reading) != 0;
+  if (!ql::FileExists(folder + std::u16string(ql::kPackageModuleFile)))
+    report.Warning(ql::kPackageModuleFile, 0, "missing: the input-method module is not installed");
+  const std::u16string tool = std::u16string(ql::kToolFolder) + ql::kToolLibraryFile;
+  if (!ql::FileExists(folder + tool))
+    report.Warning(Shown(tool), 0, "missing: shape-code indexes are not built");
 }
 
 std::optional<std::u16string> ReadText(const std::u16string& path) {
@@ -246,32 +254,82 @@ std::optional<std::u16string> ReadText(const std::u16string& path) {
   return ql::DecodeUtf16Le(bytes->data(), bytes->size());
 }
 
-void CheckPinyinReadings(Report& report,
-                         const ql::SetupState& state,
-                         const std::u16string& folder) {
+// The characters of the reading table's range that mb.txt gives a first reading.
+using FirstReadings = std::vector<bool>;
+
+// The pinyin scheme's mb.txt line by line, as the reading table reads it: whatever the table
+// passes over or drops is reported. Returns the characters with a first reading, or nullopt when
+// there is no mb.txt to read.
+std::optional<FirstReadings> CheckPinyinReadings(Report& report,
+                                                 const ql::SetupState& state,
+                                                 const std::u16string& folder) {
   if (state.schemeCount == 0)
-    return;
-  std::u16string relative = state.schemes[0].path.str() + u"\\mb.txt";
-  std::optional<std::u16string> text = ReadText(folder + relative);
+    return std::nullopt;
+  const std::u16string shown = Shown(SchemeFile(state, 0, ql::kCodeTableFile));
+  std::optional<std::u16string> text = ReadText(folder + SchemeFile(state, 0, ql::kCodeTableFile));
   if (!text)
-    return;
-  ql::Utf16LineReader reader(*text);
-  for (std::u16string_view line; reader.Next(line);) {
-    if (line.empty() || line[0] < ql::kFirstReadingCharacter || line[0] > ql::kLastReadingCharacter)
-      continue;
-    size_t start = line.find(u' ');
-    while (start != std::u16string_view::npos) {
-      size_t end = line.find(u' ', start + 1);
-      std::u16string_view reading =
-          line.substr(start + 1, end == std::u16string_view::npos ? end : end - start - 1);
-      if (!reading.empty() && !ReadingFound(reading)) {
-        report.Problem(Shown(relative), reader.lineNumber(),
-                       "reading \"" + U8(reading) + "\" of " + U8(line.substr(0, 1)) +
-                           " is not a pinyin syllable");
+    return std::nullopt;
+  FirstReadings firstReadings(ql::kCharacterRecordCount, false);
+  ql::ReadCodeTableLines(*text, [&](const ql::CodeTableLine& line, size_t number) {
+    if (!line.inRange) {
+      // Section and key lines are ASCII; another character is one the table has no room for.
+      if (!line.character.empty() && line.character[0] >= 0x80) {
+        report.Warning(shown, number,
+                       U8(line.character) + " is outside U+3000..U+9FFF: the line is passed over");
       }
-      start = end;
+      return;
     }
+    const std::string character = U8(line.character.substr(0, 1));
+    if (line.readingCount == 0) {
+      report.Warning(shown, number, character + " has no reading: the line is passed over");
+      return;
+    }
+    if (line.readings[0].present())
+      firstReadings[line.character[0] - ql::kFirstReadingCharacter] = true;
+    for (size_t i = 0; i < line.readingCount; ++i) {
+      if (line.readings[i].present())
+        continue;
+      std::string problem =
+          "reading \"" + U8(line.fields[i]) + "\" of " + character + " is not a pinyin syllable";
+      // One unknown further reading loses the others with it.
+      if (i > 0 && line.readingCount > 2)
+        problem += ": none of its readings after the first is kept";
+      report.Problem(shown, number, problem);
+    }
+    if (!line.dropped.empty()) {
+      report.Problem(shown, number,
+                     "readings of " + character + " after the first " +
+                         std::to_string(ql::kMaxReadingsPerLine) + " are dropped: \"" +
+                         U8(line.dropped) + "\"");
+    }
+  });
+  return firstReadings;
+}
+
+std::string DyczFaultText(ql::DyczFault fault) {
+  switch (fault) {
+    case ql::DyczFault::kNone:
+      return "";
+    case ql::DyczFault::kBracketFirst:
+    case ql::DyczFault::kUnclosedBracket:
+      return "unbalanced or misplaced bracket";
+    case ql::DyczFault::kTextTooLong:
+      return "more than " + std::to_string(ql::kMaxDyczTextUnits) +
+             " units outside brackets: the line is passed over";
+    case ql::DyczFault::kBracketTooLong:
+      return "a bracket of more than " + std::to_string(ql::kMaxBracketUnits) +
+             " units: the line is passed over";
+    case ql::DyczFault::kTooManyReadings:
+      return "a bracket of more than " + std::to_string(ql::kMaxBracketReadings) +
+             " readings: the line is passed over";
+    case ql::DyczFault::kReadingTooLong:
+      return "a reading of more than " + std::to_string(ql::kMaxReadingLetters) +
+             " letters: the line is passed over";
+    case ql::DyczFault::kTooManyVariants:
+      return "the stated readings make more than " + std::to_string(ql::kMaxStatedVariants) +
+             " variants: the line is passed over";
   }
+  return "";
 }
 
 // Collects the phrases of the chosen dictionaries.
@@ -293,15 +351,17 @@ class PhraseCollector : public ql::TextDictionaryHandler {
 
 void CheckPolyphonicPhrases(Report& report,
                             const ql::SetupState& state,
-                            const std::u16string& folder) {
+                            const std::u16string& folder,
+                            const std::optional<FirstReadings>& firstReadings) {
   if (state.schemeCount == 0)
     return;
-  std::u16string relative = state.schemes[0].path.str() + u"\\dycz.txt";
+  const std::u16string relative = SchemeFile(state, 0, ql::kPolyphonicPhrasesFile);
+  const std::u16string shown = Shown(relative);
   std::optional<std::u16string> text = ReadText(folder + relative);
   if (!text)
     return;
   PhraseCollector collector;
-  if (std::optional<std::u16string> list = ReadText(folder + u"文本词库\\zk.txt")) {
+  if (std::optional<std::u16string> list = ReadText(folder + CharacterListPath())) {
     ql::ReadCharacterList(*list, [&collector](char16_t c, int32_t) {
       collector.phrases.emplace(1, c);
       return true;
@@ -313,7 +373,8 @@ void CheckPolyphonicPhrases(Report& report,
   ql::DictionaryPart otherPart = ql::DictionaryPart::none;
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    std::optional<std::u16string> dictionary = ReadText(folder + u"文本词库\\" + d.fileName.str());
+    std::optional<std::u16string> dictionary =
+        ReadText(folder + std::u16string(ql::kTextDictionaryFolder) + d.fileName.str());
     if (!dictionary)
       continue;
     if (d.selected)
@@ -322,49 +383,49 @@ void CheckPolyphonicPhrases(Report& report,
       ql::ReadTextDictionary(*dictionary, otherPart, others);
   }
 
-  ql::Utf16LineReader reader(*text);
-  for (std::u16string_view line; reader.Next(line);) {
-    std::u16string entry;
-    bool inBracket = false;
-    std::u16string reading;
-    bool bad = false;
-    auto endReading = [&]() {
-      if (!reading.empty() && !ReadingFound(reading)) {
-        report.Problem(Shown(relative), reader.lineNumber(),
-                       "reading \"" + U8(reading) + "\" is not a pinyin syllable");
-      }
-      reading.clear();
-    };
-    for (char16_t c : line) {
-      if (inBracket) {
-        if (c == u')' || c == u' ')
-          endReading();
-        else
-          reading.push_back(c);
-        inBracket = c != u')';
-      } else if (c == u'(') {
-        bad = bad || entry.empty();
-        inBracket = true;
-      } else {
-        entry.push_back(c);
+  ql::ReadDyczLines(*text, [&](const ql::DyczLine& line, size_t number) {
+    // A last line without LF is never read; the text file check has said so.
+    if (!line.ended)
+      return true;
+    if (line.fault != ql::DyczFault::kNone) {
+      report.Problem(shown, number, DyczFaultText(line.fault));
+      return true;
+    }
+    for (const ql::DyczBracket& bracket : line.brackets) {
+      for (std::u16string_view reading : bracket.unknown) {
+        report.Problem(shown, number, "reading \"" + U8(reading) + "\" is not a pinyin syllable");
       }
     }
-    if (inBracket || bad) {
-      report.Problem(Shown(relative), reader.lineNumber(), "unbalanced or misplaced bracket");
-      continue;
+    const std::u16string entry(line.phrase());
+    if (entry.empty())
+      return true;
+    if (firstReadings) {
+      for (size_t i = 0; i < entry.size(); ++i) {
+        const char16_t c = entry[i];
+        if (!line.TakesFirstReading(i) ||
+            (c >= ql::kFirstReadingCharacter && c <= ql::kLastReadingCharacter &&
+             (*firstReadings)[c - ql::kFirstReadingCharacter]))
+          continue;
+        report.Problem(shown, number,
+                       "\"" + U8(entry.substr(i, 1)) + "\" of \"" + U8(entry) +
+                           "\" has no reading in " + U8(ql::kCodeTableFile) +
+                           " and none stated: the line is passed over");
+        return true;
+      }
     }
-    if (entry.empty() || collector.phrases.count(entry) != 0)
-      continue;
+    if (collector.phrases.count(entry) != 0)
+      return true;
     if (others.phrases.count(entry) != 0) {
-      report.Warning(Shown(relative), reader.lineNumber(),
+      report.Warning(shown, number,
                      "\"" + U8(entry) +
                          "\" is only in a dictionary not chosen by default: the line has no "
                          "effect unless it is chosen");
     } else {
-      report.Problem(Shown(relative), reader.lineNumber(),
+      report.Problem(shown, number,
                      "\"" + U8(entry) + "\" is in no dictionary: the line has no effect");
     }
-  }
+    return true;
+  });
 }
 
 }  // namespace
@@ -380,9 +441,10 @@ int Check(const std::vector<std::string>& args) {
     return 1;
   }
   Report report;
-  std::optional<std::vector<uint8_t>> manifest = ql::ReadFileBytes(folder + u"setup.ini");
+  std::optional<std::vector<uint8_t>> manifest =
+      ql::ReadFileBytes(folder + std::u16string(ql::kSetupIniFile));
   if (!manifest)
-    report.Problem(u"setup.ini", 0,
+    report.Problem(ql::kSetupIniFile, 0,
                    "missing (every key takes its default, no scheme, no dictionary)");
 
   auto record = std::make_unique<ql::SetupState>();
@@ -392,8 +454,8 @@ int Check(const std::vector<std::string>& args) {
 
   CheckTextFiles(report, folder);
   CheckNamedFiles(report, state, folder, ManifestLines(manifest));
-  CheckPinyinReadings(report, state, folder);
-  CheckPolyphonicPhrases(report, state, folder);
+  std::optional<FirstReadings> firstReadings = CheckPinyinReadings(report, state, folder);
+  CheckPolyphonicPhrases(report, state, folder, firstReadings);
 
   if (report.problems() == 0) {
     std::printf("no problems found\n");

@@ -17,11 +17,14 @@
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
+#include "setup/flow/install_selection.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/install_record.h"
 #include "setup/model/manifest.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
-#include "tools/qlc/index_step.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -29,8 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::u16string_view kUserDataFile = u"User.dat";
-constexpr std::u16string_view kCurrentVersionKey = u"Software\\Microsoft\\Windows\\CurrentVersion";
 // The folder below the output folder that receives the punctuation values as files.
 constexpr std::u16string_view kPunctuationFolder = u"punct";
 
@@ -204,47 +205,30 @@ bool ApplyChoices(const CompileOptions& options, ql::SetupState& state) {
   return ok;
 }
 
-// The display name as the install dialog composes it from its check marks: the pinyin scheme,
-// the first two main-keyboard schemes and the first keypad scheme chosen.
-void ComposeDisplayName(ql::SetupState& state) {
-  std::u16string name = state.mainName.str() + u" - ";
-  if (state.schemeCount > 0 && state.schemes[0].selected)
-    name += state.schemes[0].name.view();
-  int mainCount = 0;
-  int keypadCount = 0;
-  for (uint32_t i = 1; i < state.schemeCount; ++i) {
-    const ql::InputScheme& s = state.schemes[i];
-    if (!s.selected || s.isAuxiliary)
-      continue;
-    int& count = s.isKeypad ? keypadCount : mainCount;
-    if (count < (s.isKeypad ? 1 : 2)) {
-      name += s.name.view();
-      ++count;
-    }
-  }
-  state.displayName.Assign(std::u16string_view(name).substr(0, 49));
-  state.layoutText.Assign(u"中文(简体) - ");
-  state.layoutText.Append(state.displayName.view());
+// What the install dialog and the worker's first step make of the choices, its tree's marks
+// standing for them: the display name from the refresh, the marks and progress range the worker
+// collects.
+uint32_t SettleChoices(ql::SetupState& state, bool singleCharsOnly) {
+  const ql::TreeMarks marks = ql::InitialMarks(state);
+  ql::SetDisplayName(state, ql::ComposeDisplayName(state, marks));
+  return ql::CollectMarks(state, marks, singleCharsOnly);
 }
 
-void PrintChoices(const ql::SetupState& state) {
+void PrintChoices(const ql::SetupState& state, uint32_t progressRange) {
   std::printf("display name: %s\n", U8(state.displayName.view()).c_str());
-  uint32_t steps = 0;
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
     const ql::InputScheme& s = state.schemes[i];
     bool chosen = s.isAuxiliary ? s.auxSelected : s.selected;
-    steps += s.selected ? 5 : 0;
     if (chosen)
       std::printf("scheme: %s (%s)\n", U8(s.name.view()).c_str(), U8(s.path.view()).c_str());
   }
   for (uint32_t i = 0; i < state.dictionaryCount; ++i) {
     const ql::DictionaryEntry& d = state.dictionaries[i];
-    steps += d.selected ? 2 : 0;
     if (d.selected)
       std::printf("dictionary: %s (%s)\n", U8(d.name.view()).c_str(),
                   U8(d.fileName.view()).c_str());
   }
-  std::printf("progress range: %u\n", steps);
+  std::printf("progress range: %u\n", progressRange);
 }
 
 const char* OutcomeText(ql::SlotOutcome::Kind kind) {
@@ -281,12 +265,12 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
   ql::ScopedRegistry scope(registry);
   {
     ql::RegKey currentVersion;
-    registry.CreateKey(ql::kHkeyCurrentUser, kCurrentVersionKey, ql::kKeyAllAccess,
+    registry.CreateKey(ql::kHkeyCurrentUser, ql::kCurrentVersionPath, ql::kKeyAllAccess,
                        currentVersion.Receive());
   }
   ql::BuildPunctuationTable(state.installFolder.view(), state.displayName.view());
   const std::u16string settingsKey =
-      u"HKCU\\" + std::u16string(kCurrentVersionKey) + u"\\" + state.displayName.str();
+      u"HKCU\\" + std::u16string(ql::kCurrentVersionPath) + u"\\" + state.displayName.str();
   for (std::u16string_view value : {ql::kKeySymbolsValue, ql::kOutputPunctuationValue}) {
     uint32_t type = 0;
     std::vector<uint8_t> data;
@@ -304,14 +288,15 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
 }
 
 void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state) {
-  std::vector<std::u16string> names = {u"词库\\cz.dat", std::u16string(kUserDataFile),
-                                       u"option.txt", u"sp.ini"};
+  std::vector<std::u16string> names = {
+      std::u16string(ql::kMainDataFile), std::u16string(ql::kUserDataFile),
+      std::u16string(ql::kSettingsFile), std::u16string(ql::kDoublePinyinFile)};
   for (uint32_t i = 0; i < state.schemeCount; ++i) {
-    names.push_back(state.schemes[i].path.str() + u"\\codeword.txt");
+    names.push_back(state.schemes[i].path.str() + u"\\" + std::u16string(ql::kCustomCodeFile));
     if (i == 0)
-      names.push_back(state.schemes[i].path.str() + u"\\qinglan.idx");
+      names.push_back(state.schemes[i].path.str() + u"\\" + std::u16string(ql::kPinyinIndexName));
   }
-  names.push_back(u"输入方案\\拼音\\User.idx");
+  names.push_back(std::u16string(ql::kInstalledUserIndexFile));
   names.push_back(PunctuationFile(ql::kKeySymbolsValue));
   names.push_back(PunctuationFile(ql::kOutputPunctuationValue));
   names.push_back(std::u16string(ql::kCustomInputFolder) +
@@ -359,14 +344,12 @@ int Compile(const std::vector<std::string>& args) {
       std::printf("error: the output folder's path is too long\n");
       return 1;
     }
-    if (!ql::FileExists(out + u"setup.ini"))
+    if (!ql::FileExists(out + std::u16string(ql::kSetupIniFile)))
       std::printf("warning: the package has no setup.ini: no scheme, no dictionary\n");
     ql::ReadSetupManifest(out, state);
     if (!ApplyChoices(*options, state))
       return 1;
-    state.pinyinSingleCharsOnly = options->singleCharsOnly ? 1 : 0;
-    ComposeDisplayName(state);
-    PrintChoices(state);
+    PrintChoices(state, SettleChoices(state, options->singleCharsOnly));
   }
 
   {
@@ -386,7 +369,7 @@ int Compile(const std::vector<std::string>& args) {
   uint32_t characters = ql::GetU32(mainData->data() + ql::kCharacterCountOffset);
   std::printf("records: %u (characters %u, phrases %u)\n", state.mainDataEntryCount, characters,
               state.mainDataEntryCount - characters);
-  if (!ql::FileExists(out + std::u16string(kUserDataFile))) {
+  if (!ql::FileExists(out + std::u16string(ql::kUserDataFile))) {
     std::printf("error: the user data file was not written\n");
     return 1;
   }
@@ -400,12 +383,8 @@ int Compile(const std::vector<std::string>& args) {
   }
 
   if (!options->skipIndex) {
-    if (!PinyinIndexAvailable()) {
-      std::printf("note: this qlc has no pinyin index builder; no index files\n");
-    } else {
-      PhaseTimer timer("pinyin index");
-      RunPinyinIndexStep(state, mainData->data(), mainData->size());
-    }
+    PhaseTimer timer("pinyin index");
+    ql::BuildPinyinIndex(state, mainData->data(), mainData->size());
   }
 
   {

@@ -8,9 +8,9 @@
 #include "setup/common/text.h"
 #include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
+#include "setup/compiler/pinyin_index_dump.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
-#include "tools/qlc/index_step.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -93,12 +93,7 @@ int Dump(const std::vector<std::string>& args) {
     }
   }
   if (EndsWithNoCase(name, ".idx")) {
-    std::string text = DumpPinyinIndexFile(bytes->data(), bytes->size());
-    if (text.empty()) {
-      std::printf("error: this qlc has no pinyin index dump\n");
-      return 1;
-    }
-    std::fputs(text.c_str(), stdout);
+    std::fputs(ql::DumpPinyinIndex(bytes->data(), bytes->size()).c_str(), stdout);
     return 0;
   }
   std::fputs(ql::DumpPhraseTable(bytes->data(), bytes->size()).c_str(), stdout);
