@@ -6,6 +6,7 @@
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/install/keyboard_layout_internal.h"
+#include "setup/model/manifest.h"
 #include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 
@@ -158,7 +159,7 @@ void ChooseModuleFileName(SetupState& state,
   } else {
     std::u16string stem = FormatLayoutId(system.tickCount());
     state.imeBaseName.Assign(stem);
-    system.writeProfileString(setupIniPath, kSoftSection, u"ImeFileName", stem);
+    system.writeProfileString(setupIniPath, kSoftSection, kModuleNameKey, stem);
     state.imeFileName.Assign(stem + u".ime");
   }
   system.writeProfileString(setupIniPath, kSoftSection, u"Name", state.displayName.view());

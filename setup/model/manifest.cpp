@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "setup/common/path_names.h"
 #include "setup/common/text.h"
+#include "setup/common/ui.h"
 #include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 
@@ -39,6 +41,17 @@ bool IsChosen(std::u16string_view value) {
 
 enum class Family { kMainKeyboard, kAuxiliary, kKeypad };
 
+// A value that becomes part of a path but would leave its folder: the user is told which section
+// and key, and the caller leaves the entry out.
+void TellOutsidePath(const SetupState& state,
+                     std::u16string_view section,
+                     std::u16string_view key,
+                     std::u16string_view value) {
+  TheUi().ShowMessage(u"setup.ini 的 [" + std::u16string(section) + u"] 中 " + std::u16string(key) +
+                          u"=" + std::u16string(value) + u" 指向所在文件夹以外，这一项已跳过。",
+                      state.displayName.view(), kMbOk | kMbIconWarning);
+}
+
 void ReadSchemeFamily(ProfileSource& source,
                       SetupState& state,
                       std::u16string_view prefix,
@@ -48,10 +61,15 @@ void ReadSchemeFamily(ProfileSource& source,
     std::u16string name = ReadValue(source, section, u"name", 59);
     if (name.empty())
       return;
+    std::u16string path = ReadValue(source, section, kSchemePathKey, 59);
+    if (!IsContainedRelativePath(path)) {
+      TellOutsidePath(state, section, kSchemePathKey, path);
+      continue;
+    }
     InputScheme* scheme = state.AddScheme();
     scheme->name.Assign(name);
     scheme->path.Assign(kSchemeFolder);
-    scheme->path.Append(ReadValue(source, section, kSchemePathKey, 59));
+    scheme->path.Append(path);
     bool chosen = IsChosen(ReadValue(source, section, u"Default", 17));
     ReadInto(source, section, u"About", u"", 159, scheme->about);
     ReadValue(source, section, u"Lock", 9);  // accepted, without effect
@@ -71,9 +89,14 @@ void ReadDictionaries(ProfileSource& source, SetupState& state) {
     std::u16string name = ReadValue(source, section, u"name", 39);
     if (name.empty())
       return;
+    std::u16string fileName = ReadValue(source, section, kDictionaryFileKey, 29);
+    if (!IsContainedRelativePath(fileName)) {
+      TellOutsidePath(state, section, kDictionaryFileKey, fileName);
+      continue;
+    }
     DictionaryEntry* entry = state.AddDictionary();
     entry->name.Assign(name);
-    ReadInto(source, section, kDictionaryFileKey, u"", 29, entry->fileName);
+    entry->fileName.Assign(fileName);
     entry->selected = IsChosen(ReadValue(source, section, u"Default", 17));
     ReadInto(source, section, u"About", u"", 98, entry->about);
     entry->allPhrasesByShapeCode = 0;
@@ -90,7 +113,12 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
   SetDisplayName(state, state.displayName.str());
   ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
   ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);
-  ReadInto(source, u"soft", u"ImeFileName", u"qlsrfpt", 15, state.imeBaseName);
+  ReadInto(source, u"soft", kModuleNameKey, kDefaultModuleName, 15, state.imeBaseName);
+  // The module is copied into the system folder under this name.
+  if (!IsPlainName(state.imeBaseName.view())) {
+    TellOutsidePath(state, u"soft", kModuleNameKey, state.imeBaseName.view());
+    state.imeBaseName.Assign(kDefaultModuleName);
+  }
   state.imeFileName.Assign(state.imeBaseName.view());
   state.imeFileName.Append(u".ime");
   ReadInto(source, u"soft", u"Setup", u"", 510, state.setupText);

@@ -17,6 +17,9 @@ constexpr std::u16string_view kDictionarySection = u"词库";
 // The keys naming a scheme's folder and a dictionary's file.
 constexpr std::u16string_view kSchemePathKey = u"Path";
 constexpr std::u16string_view kDictionaryFileKey = u"FileName";
+// The key of section "soft" naming the module's installed file (without ".ime"), and its default.
+constexpr std::u16string_view kModuleNameKey = u"ImeFileName";
+constexpr std::u16string_view kDefaultModuleName = u"qlsrfpt";
 
 // Fills the names, version, module name, setup text, schemes and dictionaries of `state` from
 // `source`, in the order the manifest is read.

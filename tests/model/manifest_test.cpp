@@ -157,6 +157,39 @@ TEST_F(Manifest, ListsStopAtTheirCapacity) {
   EXPECT_EQ(state.AddDictionary(), nullptr);
 }
 
+// Values that become paths stay inside their folders: an entry whose value leaves it is left out
+// with a message naming its section, and the rest of the manifest is read as before.
+TEST_F(Manifest, PathsThatLeaveTheirFolderAreSkippedWithTheirSection) {
+  test::RecordingUi ui;
+  ScopedUi scope(ui);
+  TextProfile profile(
+      "[soft]\nName=青岚\nImeFileName=..\\..\\evil\n"
+      "[主键盘输入法1]\nname=拼音\nPath=拼音\n"
+      "[主键盘输入法2]\nname=逃\nPath=..\\..\\..\\escaped\n"
+      "[主键盘输入法3]\nname=形码\nPath=形码\\标准\n"
+      "[拼音辅助输入法1]\nname=盘\nPath=C:\\x\n"
+      "[词库1]\nname=基本\nFileName=\\\\srv\\share\\a.txt\n"
+      "[词库2]\nname=地名\nFileName=地名.txt\n");
+  ReadManifestInto(profile, state);
+  ASSERT_EQ(state.schemeCount, 2u);
+  EXPECT_EQ(state.schemes[0].path.view(), u"输入方案\\拼音");
+  EXPECT_EQ(state.schemes[1].path.view(), u"输入方案\\形码\\标准");
+  ASSERT_EQ(state.dictionaryCount, 1u);
+  EXPECT_EQ(state.dictionaries[0].fileName.view(), u"地名.txt");
+  EXPECT_EQ(state.imeFileName.view(), u"qlsrfpt.ime");
+  std::vector<std::u16string> texts;
+  for (const test::RecordingUi::Message& message : ui.messages) {
+    texts.push_back(message.text);
+    EXPECT_EQ(message.caption, u"青岚");
+  }
+  const std::u16string tail = u" 指向所在文件夹以外，这一项已跳过。";
+  EXPECT_EQ(texts, (std::vector<std::u16string>{
+                       u"setup.ini 的 [soft] 中 ImeFileName=..\\..\\evil" + tail,
+                       u"setup.ini 的 [主键盘输入法2] 中 Path=..\\..\\..\\escaped" + tail,
+                       u"setup.ini 的 [拼音辅助输入法1] 中 Path=C:\\x" + tail,
+                       u"setup.ini 的 [词库1] 中 FileName=\\\\srv\\share\\a.txt" + tail}));
+}
+
 TEST_F(Manifest, ReadSetupManifestReadsTheFileInThePackageFolder) {
   test::TempFolder folder;
   folder.Write(u"setup.ini", test::Utf16File("[soft]\nName=文件里的名字\n"));
