@@ -190,6 +190,14 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
     TheUi().ShowMessage(kRootFolderText, kRootFolderCaption, kMbIconWarning);
     return;
   }
+  // The name becomes the install record's and the settings' key and the program group's folder:
+  // refused before anything moves when it could name something else.
+  decltype(state.displayName) name;
+  name.Assign(steps.nameFieldText());
+  if (!IsUsableDisplayName(name.view())) {
+    TheUi().ShowMessage(kBadDisplayNameText, kRootFolderCaption, kMbIconWarning);
+    return;
+  }
   // 2: the tree's marks, and the progress range.
   steps.collectSelection();
   // 3: the package into the target folder.

@@ -22,6 +22,9 @@ struct SetupState;
 constexpr std::u16string_view kRootFolderText =
     u"不能在根目录下安装本软件！请重新安装，选择其他安装路径。\n\n";
 constexpr std::u16string_view kRootFolderCaption = u"输入法安装";
+constexpr std::u16string_view kBadDisplayNameText =
+    u"输入法名称不能为空，不能含有 \\ / : * ? \" < > | 等字符，不能以点或空格结尾，"
+    u"也不能是“.”、“..”或开始菜单程序文件夹中系统自带的文件夹名。请修改名称后再安装。";
 constexpr std::u16string_view kModuleInUseText =
     u"正在使用输入法，不能安装！\n\n请关闭使用输入法的软件，或者注销系统、或者重新启动后再安装。";
 constexpr std::u16string_view kDataFileCaption = u"file not open1";

@@ -95,6 +95,13 @@ struct SetupState {
 // a character, and the keyboard layout's text, which follows from it.
 void SetDisplayName(SetupState& state, std::u16string_view name);
 
+// Whether `name` can be a display name: it names a registry key below CurrentVersion and the
+// program group's folder in the Programs folder, so it must be one plain name (no separator,
+// reserved or control character, not "." or "..") without trailing dots or spaces, which the
+// system would drop from the folder but not from the key, and not one of the Programs folder's
+// own subfolders.
+bool IsUsableDisplayName(std::u16string_view name);
+
 // The record of this run of setup.exe, zero-filled at start: read by the program's entry point and
 // its dialogs only.
 SetupState& State();

@@ -199,6 +199,29 @@ TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
   EXPECT_EQ(state.installCompleted, 0u);
 }
 
+// The display name names registry keys and the program group's folder: a name that would name
+// the parent key, a nested key, another folder or a system folder is refused before anything
+// moves.
+TEST_F(InstallationTest, UnusableDisplayNamesAreRefusedBeforeAnythingMoves) {
+  for (std::u16string field :
+       {u"", u".", u"..", u"..\\..", u"a\\b", u"a/b", u"C:", u"a*", u"a?", u"\"a\"", u"<a>", u"a|b",
+        u"a\tb", u"名字.", u"名字 ", u"Startup", u"startup", u"Administrative Tools"}) {
+    nameField_ = field;
+    ui_.messages.clear();
+    for (const std::string& line : Run())
+      EXPECT_EQ(line.rfind("isRoot", 0), 0u) << line;
+    ASSERT_EQ(ui_.messages.size(), 1u) << Utf16ToUtf8(field);
+    EXPECT_EQ(ui_.messages[0].text, kBadDisplayNameText);
+  }
+  EXPECT_EQ(state.installCompleted, 0u);
+  // A name that is only too long is cut to its 49 units and installed.
+  nameField_ = std::u16string(60, u'名');
+  ui_.messages.clear();
+  Run();
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(state.installCompleted, 1u);
+}
+
 TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) {
   folderField_ = std::u16string(300, u'长');
   // The 49th unit starts a surrogate pair: the cut drops the whole character.
