@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
 
@@ -14,7 +15,7 @@ namespace {
 std::string FieldText(const uint8_t* bytes, size_t offset, size_t units) {
   std::u16string text;
   for (size_t i = 0; i < units; ++i) {
-    char16_t c = GetUnit(bytes + offset + 2 * i);
+    char16_t c = LoadU16(bytes + offset + 2 * i);
     if (c == 0)
       break;
     text.push_back(c);
@@ -30,11 +31,11 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
     out << "file of " << size << " bytes: shorter than the 10240-byte header\n";
     return out.str();
   }
-  uint32_t totalSize = GetU32(bytes + kTotalSizeOffset);
-  uint32_t recordShift = GetU32(bytes + kRecordShiftOffset);
-  uint32_t recordsEnd = GetU32(bytes + kRecordsEndOffset);
-  uint32_t indexOffset = GetU32(bytes + kIndexOffsetOffset);
-  uint32_t indexSize = GetU32(bytes + kIndexSizeOffset);
+  uint32_t totalSize = LoadU32(bytes + kTotalSizeOffset);
+  uint32_t recordShift = LoadU32(bytes + kRecordShiftOffset);
+  uint32_t recordsEnd = LoadU32(bytes + kRecordsEndOffset);
+  uint32_t indexOffset = LoadU32(bytes + kIndexOffsetOffset);
+  uint32_t indexSize = LoadU32(bytes + kIndexSizeOffset);
   out << "file size " << size << "\n";
   out << "TotalSize " << totalSize << "\n";
   out << "RecordShift " << recordShift << "\n";
@@ -49,7 +50,7 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
         << FieldText(bytes, kSchemeSlotOffset + s * kSchemeSlotUnits * 2, kSchemeSlotUnits)
         << "\"\n";
   }
-  out << "CharacterCount " << GetU32(bytes + kCharacterCountOffset) << "\n";
+  out << "CharacterCount " << LoadU32(bytes + kCharacterCountOffset) << "\n";
   out << "AuthorText \"" << FieldText(bytes, kAuthorTextOffset, kAuthorTextUnits) << "\"\n";
   out << "EmailText \"" << FieldText(bytes, kEmailTextOffset, kEmailTextUnits) << "\"\n";
   out << "WebText \"" << FieldText(bytes, kWebTextOffset, kWebTextUnits) << "\"\n";
@@ -72,8 +73,8 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
     }
     std::u16string text;
     for (size_t i = 0; i + 1 < units; ++i)
-      text.push_back(GetUnit(bytes + pos + kRecordFixedSize + 2 * i));
-    char16_t terminator = GetUnit(bytes + pos + kRecordFixedSize + 2 * (units - 1));
+      text.push_back(LoadU16(bytes + pos + kRecordFixedSize + 2 * i));
+    char16_t terminator = LoadU16(bytes + pos + kRecordFixedSize + 2 * (units - 1));
     out << "record " << pos << " units " << units << " flags " << static_cast<int>(bytes[pos + 1])
         << " freq " << static_cast<int>(bytes[pos + 2]) << " mark "
         << static_cast<int>(bytes[pos + 3]) << " \"" << Utf16ToUtf8(text) << "\""
@@ -87,7 +88,7 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
     out << "index outside the file\n";
   } else {
     for (size_t i = 0; i < indexSize / 4; ++i)
-      out << "index " << i << " -> " << GetU32(bytes + indexOffset + 4 * i) << "\n";
+      out << "index " << i << " -> " << LoadU32(bytes + indexOffset + 4 * i) << "\n";
   }
   for (size_t i = kPhraseHeaderSize; i < size; ++i) {
     bool inRecords = i >= first && i < pos;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/model/setup_state.h"
 
@@ -28,7 +29,7 @@ std::optional<size_t> SlotOffset(size_t size, int32_t slot) {
 
 bool SlotIsFree(const uint8_t* view, size_t size, int32_t slot) {
   std::optional<size_t> offset = SlotOffset(size, slot);
-  return offset && GetUnit(view + *offset) == 0;
+  return offset && LoadU16(view + *offset) == 0;
 }
 
 uint32_t SchemeLimit(const SetupState& state) {
@@ -43,7 +44,7 @@ std::optional<std::u16string> ReadSchemeSlot(const uint8_t* view, size_t size, i
     return std::nullopt;
   std::u16string text;
   for (size_t i = 0; i < kSchemeSlotUnits; ++i) {
-    char16_t unit = GetUnit(view + *offset + 2 * i);
+    char16_t unit = LoadU16(view + *offset + 2 * i);
     if (unit == 0)
       break;
     text.push_back(unit);
@@ -57,7 +58,7 @@ bool WriteSchemeSlot(uint8_t* view, size_t size, int32_t slot, std::u16string_vi
     return false;
   std::memset(view + *offset, 0, kSchemeSlotBytes);
   for (size_t i = 0; i < path.size(); ++i)
-    PutUnit(view + *offset + 2 * i, path[i]);
+    StoreU16(view + *offset + 2 * i, path[i]);
   return true;
 }
 
@@ -156,7 +157,7 @@ std::optional<size_t> FuzzyPairBase(const uint8_t* view, size_t size) {
   if (size < kRecordShiftOffset + 4)
     return std::nullopt;
   // RecordShift comes from the file: a damaged value must not send the writes past the view.
-  uint64_t base = GetU32(view + kRecordShiftOffset);
+  uint64_t base = LoadU32(view + kRecordShiftOffset);
   uint64_t end = base + kFuzzyPairCountOffset + 1;
   if (end > size)
     return std::nullopt;
