@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
@@ -61,17 +62,16 @@ bool MainData::HasHeader() const {
 size_t MainData::FirstRecord() const {
   if (!HasHeader())
     return SIZE_MAX;
-  size_t first = size_t{LoadU32(data_ + kRecordShiftOffset)} + kPhraseHeaderSize;
+  size_t first =
+      size_t{ByteReader(data_, size_).Seek(kRecordShiftOffset).U32()} + kPhraseHeaderSize;
   return first < size_ ? first : SIZE_MAX;
 }
 
 int MainData::RecordUnits(size_t offset) const {
-  if (offset >= size_ || size_ - offset < kRecordFixedSize)
-    return -1;
-  size_t units = data_[offset];
-  if (2 * units > size_ - offset - kRecordFixedSize)
-    return -1;
-  return static_cast<int>(units);
+  ByteReader record(data_, size_);
+  const size_t units = record.Seek(offset).U8();
+  record.Skip(kRecordFixedSize - 1 + 2 * units);
+  return record.ok() ? static_cast<int>(units) : -1;
 }
 
 std::u16string_view MainData::Text(size_t offset, std::u16string& scratch) const {
@@ -88,12 +88,12 @@ std::u16string_view MainData::Text(size_t offset, std::u16string& scratch) const
 
 std::u16string_view MainData::ReadableText(size_t offset, std::u16string& scratch) const {
   scratch.clear();
-  if (offset >= size_ || size_ - offset < kRecordFixedSize)
-    return scratch;
-  size_t units = data_[offset];
-  for (size_t i = 0; i + 1 < units && offset + kRecordFixedSize + 2 * i + 2 <= size_; ++i) {
-    char16_t c = LoadU16(data_ + offset + kRecordFixedSize + 2 * i);
-    if (c == 0)
+  ByteReader record(data_, size_);
+  const size_t units = record.Seek(offset).U8();
+  record.Skip(kRecordFixedSize - 1);
+  for (size_t i = 0; i + 1 < units; ++i) {
+    char16_t c = record.U16();
+    if (c == 0 || !record.ok())
       break;
     scratch.push_back(c);
   }
@@ -111,35 +111,37 @@ void MainData::ClearMarks() {
   }
 }
 
-size_t MainData::ExpectedKeyCount() const {
+const uint8_t* MainData::Index(size_t* size) const {
+  *size = 0;
   if (!HasHeader())
-    return 0;
-  size_t indexOffset = LoadU32(data_ + kIndexOffsetOffset);
-  size_t indexSize = LoadU32(data_ + kIndexSizeOffset);
-  if (indexOffset > size_ || indexSize > size_ - indexOffset)
-    return 0;
-  return indexSize / 4 + indexSize / 8;
+    return nullptr;
+  ByteReader header(data_, size_);
+  const size_t offset = header.Seek(kIndexOffsetOffset).U32();
+  const size_t length = header.U32();
+  const uint8_t* index = ByteReader(data_, size_).Seek(offset).Bytes(length);
+  if (index != nullptr)
+    *size = length;
+  return index;
+}
+
+size_t MainData::ExpectedKeyCount() const {
+  size_t indexSize;
+  return Index(&indexSize) != nullptr ? indexSize / 4 + indexSize / 8 : 0;
 }
 
 int32_t MainData::Find(std::u16string_view text, bool* fault) const {
-  *fault = false;
-  if (!HasHeader()) {
-    *fault = true;
+  size_t indexSize;
+  const uint8_t* index = Index(&indexSize);
+  *fault = index == nullptr;
+  if (*fault)
     return -1;
-  }
-  size_t indexOffset = LoadU32(data_ + kIndexOffsetOffset);
-  size_t indexSize = LoadU32(data_ + kIndexSizeOffset);
-  if (indexOffset > size_ || indexSize > size_ - indexOffset) {
-    *fault = true;
-    return -1;
-  }
   size_t end = text.find(u'\0');
   if (end != std::u16string_view::npos)
     text = text.substr(0, end);
   int64_t lo = 0, hi = int64_t(indexSize / 4) - 1;
   while (lo <= hi) {
     int64_t mid = (lo + hi) / 2;
-    size_t record = LoadU32(data_ + indexOffset + 4 * size_t(mid));
+    size_t record = LoadU32(index + 4 * size_t(mid));
     int units = RecordUnits(record);
     if (units <= 0) {
       *fault = true;
@@ -169,7 +171,11 @@ int32_t MainData::Find(std::u16string_view text, bool* fault) const {
 }
 
 uint32_t MainData::IndexValue(int32_t position) const {
-  return LoadU32(data_ + LoadU32(data_ + kIndexOffsetOffset) + 4 * size_t(position));
+  size_t indexSize;
+  const uint8_t* index = Index(&indexSize);
+  return index != nullptr && size_t(position) < indexSize / 4
+             ? LoadU32(index + 4 * size_t(position))
+             : 0;
 }
 
 ExpandResult Expand(std::u16string_view text,

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "setup/common/bytes.h"
+#include "setup/common/byte_reader.h"
 #include "setup/common/files.h"
 #include "setup/common/fixed_text.h"
 #include "setup/common/ui.h"
@@ -31,12 +31,11 @@ constexpr size_t kRecordHeaderBytes = 6;
 constexpr uint16_t kTextRecord = 1;
 
 bool KeyAt(const uint8_t* bytes, size_t size, size_t at, std::u16string_view key) {
-  if (at > size || size - at < key.size() * 2)
-    return false;
+  ByteReader reader(bytes, size);
+  reader.Seek(at);
   for (char16_t unit : key) {
-    if (LoadU16(bytes + at) != unit)
+    if (reader.U16() != unit || !reader.ok())
       return false;
-    at += 2;
   }
   return true;
 }
@@ -59,18 +58,18 @@ size_t ValueRoom(const uint8_t* bytes, size_t size, size_t key, size_t value) {
   if (value >= size)
     return 0;
   size_t record = key - kRecordHeaderBytes;
-  size_t recordLength = LoadU16(bytes + record);
-  if (LoadU16(bytes + record + 4) == kTextRecord && recordLength >= value - record &&
+  ByteReader header(bytes, size);
+  size_t recordLength = header.Seek(record).U16();
+  uint16_t type = header.Skip(2).U16();
+  if (header.ok() && type == kTextRecord && recordLength >= value - record &&
       recordLength <= size - record) {
     return record + recordLength - value;
   }
-  size_t end = value;
-  while (end + 2 <= size) {
-    end += 2;
-    if (LoadU16(bytes + end - 2) == 0)
-      break;
-  }
-  return end - value;
+  ByteReader old(bytes, size);
+  old.Seek(value);
+  while (old.remaining() >= 2 && old.U16() != 0)
+    continue;
+  return old.position() - value;
 }
 
 // Writes `text` and its terminator at `value`, cut to `roomBytes` (never half a surrogate pair).
