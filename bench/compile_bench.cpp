@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_timing.h"
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/scratch_mapping.h"
@@ -256,11 +256,8 @@ size_t FloorOnce(const std::string& package) {
     std::vector<char> bytes(static_cast<size_t>(std::max<std::streamoff>(0, in.tellg())));
     in.seekg(0);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-      text[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-    texts.push_back(std::move(text));
+    texts.push_back(
+        ql::DecodeUtf16Le(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   }
   entries.reserve(400000);
   for (const std::u16string& text : texts) {
@@ -309,24 +306,17 @@ std::optional<Times> RunProgram(const std::vector<std::string>& argv) {
   return t;
 }
 
-void AppendUtf16(std::vector<uint8_t>& out, std::u16string_view text) {
-  for (char16_t c : text) {
-    out.push_back(static_cast<uint8_t>(c & 0xFF));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-  }
-}
-
 // A key shared by `count` entries: that many characters, each read only "a", with frequencies
 // from a fixed pseudo-random sequence. Returns the median time of the index build and whether
 // the shared key's entries came out most frequent first.
 Times SharedKeyOnce(size_t count, bool* ordered) {
-  std::vector<uint8_t> mb = {0xFF, 0xFE};
+  std::vector<uint8_t> mb =
+      ql::EncodeUtf16Le(u"[Description]\r\nName=拼音\r\n", ql::Utf16Frame::kByteOrderMark);
   std::u16string zk = u"\xFEFF";
-  AppendUtf16(mb, u"[Description]\r\nName=拼音\r\n");
   uint32_t seed = 12345;
   for (size_t i = 0; i < count; ++i) {
     char16_t c = static_cast<char16_t>(0x4E00 + i);
-    AppendUtf16(mb, std::u16string(1, c) + u" a1\r\n");
+    ql::AppendUtf16Le(mb, std::u16string(1, c) + u" a1\r\n");
     seed = seed * 1103515245u + 12345u;
     zk += std::u16string(1, c) + u" " + ql::DecimalText((seed >> 16) % 255 + 1) + u"\r\n";
   }
@@ -350,8 +340,7 @@ Times SharedKeyOnce(size_t count, bool* ordered) {
   const uint8_t* entryIndex = work.data() + 2934 + result.readingTableLength + result.keyAreaLength;
   int previous = 256;
   for (size_t i = 0; *ordered && i < result.entryCount; ++i) {
-    uint32_t value = 0;
-    std::memcpy(&value, entryIndex + 4 * i, 4);
+    uint32_t value = ql::LoadU32(entryIndex + 4 * i);
     int frequency = value < mainData.size() - 2 ? mainData[value + 2] : 256;
     *ordered = frequency <= previous;
     previous = frequency;

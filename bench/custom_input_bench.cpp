@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_timing.h"
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/text.h"
@@ -30,12 +31,7 @@ constexpr uint32_t kEntries = ql::kMaxCustomInputEntries;
 class TextBuilder {
  public:
   TextBuilder() { Add(u"\xFEFF"); }
-  void Add(std::u16string_view units) {
-    for (char16_t c : units) {
-      bytes_.push_back(static_cast<uint8_t>(c & 0xFF));
-      bytes_.push_back(static_cast<uint8_t>(c >> 8));
-    }
-  }
+  void Add(std::u16string_view units) { ql::AppendUtf16Le(bytes_, units); }
   void Line(std::u16string_view units) {
     Add(units);
     Add(u"\r\n");
@@ -126,7 +122,7 @@ std::vector<Input> MakeInputs() {
 std::vector<uint32_t> IndexOf(const std::vector<uint8_t>& work, uint32_t count) {
   std::vector<uint32_t> offsets(count);
   for (uint32_t i = 0; i < count; ++i)
-    offsets[i] = ql::GetU32(work.data() + 4 * i);
+    offsets[i] = ql::LoadU32(work.data() + 4 * i);
   return offsets;
 }
 

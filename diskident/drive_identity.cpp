@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/bytes.h"
+
 namespace diskident {
 namespace {
-
-uint32_t ReadLe32(const uint8_t* bytes) {
-  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-         uint32_t{bytes[3]} << 24;
-}
 
 // The NUL-terminated string at `offset` of the returned bytes; empty when there is none.
 std::string_view DescriptorString(const uint8_t* bytes, size_t size, uint32_t offset) {
@@ -35,8 +32,7 @@ DriveIdentityRecord BuildRecord(uint32_t kind, std::string_view model, std::stri
   std::memset(&record, 0, sizeof record);
   FillField(record.model, model);
   FillField(record.serial, serial);
-  for (size_t i = 0; i < sizeof record.kind; ++i)
-    record.kind[i] = static_cast<uint8_t>(kind >> (8 * i));
+  ql::StoreU32(record.kind, kind);
   return record;
 }
 
@@ -57,7 +53,7 @@ int HexDigit(char16_t c) {
 }  // namespace
 
 uint32_t RecordKind(const DriveIdentityRecord& record) {
-  return ReadLe32(record.kind);
+  return ql::LoadU32(record.kind);
 }
 
 std::optional<StorageDescriptorInfo> ParseStorageDescriptor(const uint8_t* bytes, size_t size) {
@@ -65,8 +61,8 @@ std::optional<StorageDescriptorInfo> ParseStorageDescriptor(const uint8_t* bytes
     return std::nullopt;
   StorageDescriptorInfo info;
   info.removable = bytes[kRemovableMediaOffset] != 0;
-  info.productId = DescriptorString(bytes, size, ReadLe32(bytes + kProductIdOffsetField));
-  info.serialNumber = DescriptorString(bytes, size, ReadLe32(bytes + kSerialNumberOffsetField));
+  info.productId = DescriptorString(bytes, size, ql::LoadU32(bytes + kProductIdOffsetField));
+  info.serialNumber = DescriptorString(bytes, size, ql::LoadU32(bytes + kSerialNumberOffsetField));
   return info;
 }
 

@@ -2,13 +2,6 @@
 
 namespace ql {
 
-std::u16string DecodeUtf16Le(const uint8_t* bytes, size_t size) {
-  std::u16string text(size / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i)
-    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  return text;
-}
-
 Utf16LineReader::Utf16LineReader(std::u16string_view text) : text_(text) {
   // Only a real byte-order mark is dropped: a file saved without one keeps its first character.
   if (!text_.empty() && text_[0] == 0xFEFF)

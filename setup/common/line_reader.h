@@ -8,10 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace ql {
+#include "setup/common/bytes.h"
 
-// Decodes UTF-16LE bytes; an odd last byte is ignored.
-std::u16string DecodeUtf16Le(const uint8_t* bytes, size_t size);
+namespace ql {
 
 class Utf16LineReader {
  public:

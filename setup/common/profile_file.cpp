@@ -1,5 +1,6 @@
 #include "setup/common/profile_file.h"
 
+#include "setup/common/bytes.h"
 #include "setup/common/fixed_text.h"
 #include "setup/common/text.h"
 
@@ -44,8 +45,7 @@ ProfileFile ProfileFile::Parse(const uint8_t* bytes, size_t size) {
   Encoding encoding = Encoding::kAnsi;
   if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     encoding = Encoding::kUtf16Le;
-    for (size_t i = 2; i + 1 < size; i += 2)
-      text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    text = DecodeUtf16Le(bytes + 2, size - 2);
   } else if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
     encoding = Encoding::kUtf16Be;
     for (size_t i = 2; i + 1 < size; i += 2)

@@ -1,5 +1,6 @@
 #include "setup/common/registry.h"
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 
 namespace ql {
@@ -47,15 +48,7 @@ void RegKey::Reset() {
 }
 
 std::vector<uint8_t> RegStringBytes(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve((text.size() + 1) * 2);
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
+  return EncodeUtf16Le(text, Utf16Frame::kTerminator);
 }
 
 int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std::u16string* text) {
@@ -70,14 +63,8 @@ int32_t QueryText(RegHandle key, std::u16string_view name, size_t maxBytes, std:
 }
 
 std::u16string RegStringText(const std::vector<uint8_t>& bytes) {
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c == 0)
-      break;
-    text.push_back(c);
-  }
-  return text;
+  std::u16string text = DecodeUtf16Le(bytes.data(), bytes.size());
+  return text.substr(0, text.find(u'\0'));
 }
 
 struct MemoryRegistry::Node {

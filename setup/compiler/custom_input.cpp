@@ -1,5 +1,6 @@
 #include "setup/compiler/custom_input.h"
 
+#include "setup/common/bytes.h"
 #include "setup/compiler/custom_input_internal.h"
 
 namespace ql {
@@ -73,7 +74,7 @@ CustomInputIndexResult BuildCustomInputIndexInBuffer(CustomInputList list,
       CollectCustomInputEntries(list, text, textSize, workSize / 4, &found);
   SortCustomInputEntries(text, textSize, &offsets);
   for (size_t i = 0; i < offsets.size(); ++i)
-    PutU32(work + 4 * i, offsets[i]);
+    StoreU32(work + 4 * i, offsets[i]);
   CustomInputIndexResult result;
   result.entryCount = static_cast<uint32_t>(offsets.size());
   result.entriesLeftOut = static_cast<uint32_t>(found - offsets.size());

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "setup/common/bytes.h"
 #include "setup/compiler/phrase_table_format.h"
 
 namespace ql::custom_input {
@@ -13,7 +14,7 @@ class Units {
  public:
   Units(const uint8_t* bytes, size_t size) : bytes_(bytes), count_(size / 2) {}
   size_t size() const { return count_; }
-  char16_t operator[](size_t i) const { return GetUnit(bytes_ + 2 * i); }
+  char16_t operator[](size_t i) const { return LoadU16(bytes_ + 2 * i); }
   // The unit at `i`, or the terminating zero at and after the end.
   char16_t At(size_t i) const { return i < count_ ? (*this)[i] : u'\0'; }
   const uint8_t* bytes(size_t i) const { return bytes_ + 2 * i; }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/punctuation.h"
@@ -38,7 +39,7 @@ std::string ValueSize(const char* name, const uint8_t* value, size_t size) {
 std::string FirstLine(const uint8_t* text, size_t textSize, uint32_t offset) {
   std::u16string line;
   for (size_t i = offset; i < textSize / 2 && line.size() < kShownLineUnits; ++i) {
-    char16_t unit = GetUnit(text + 2 * i);
+    char16_t unit = LoadU16(text + 2 * i);
     if (unit == u'\r' || unit == u'\n' || unit == u'\0')
       break;
     line.push_back(unit);
@@ -61,7 +62,7 @@ std::string DumpPunctuationTables(const uint8_t* keySymbols,
     const bool hasOutput = outputPunctuation != nullptr && at + 1 < outputPunctuationSize;
     const uint8_t key = hasKey ? keySymbols[at] : 0;
     const uint8_t length = hasKey ? keySymbols[at + 1] : 0;
-    const char16_t mark = hasOutput ? GetUnit(outputPunctuation + at) : u'\0';
+    const char16_t mark = hasOutput ? LoadU16(outputPunctuation + at) : u'\0';
     if (key == 0 && length == 0 && mark == 0) {
       ++empty;
       continue;
@@ -87,7 +88,7 @@ std::string DumpCustomInputIndex(CustomInputList list,
     out += Format("error: %llu bytes left over after the last offset\n", indexSize % 4);
   std::vector<uint32_t> offsets(indexSize / 4);
   for (size_t i = 0; i < offsets.size(); ++i) {
-    offsets[i] = GetU32(index + 4 * i);
+    offsets[i] = LoadU32(index + 4 * i);
     out += Format("%6llu  offset %llu", i, offsets[i]);
     if (text != nullptr && offsets[i] >= textSize / 2)
       out += "  error: beyond the text";

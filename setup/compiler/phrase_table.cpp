@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/model/package.h"
@@ -59,20 +60,9 @@ void SortByLeadingBytes(Item* first,
   }
 }
 
-void AppendUnits(std::vector<uint8_t>& bytes, std::u16string_view text) {
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-}
-
 // A text file of the system: UTF-16LE with byte-order mark.
 std::vector<uint8_t> TextFileBytes(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(2 + text.size() * 2);
-  AppendUnits(bytes, u"\uFEFF");
-  AppendUnits(bytes, text);
-  return bytes;
+  return EncodeUtf16Le(text, Utf16Frame::kByteOrderMark);
 }
 
 }  // namespace
@@ -113,8 +103,8 @@ bool PhraseTableBuilder::AppendRecord(std::u16string_view text, uint8_t flags, u
   at[2] = frequency;
   at[3] = 0;
   for (size_t i = 0; i < text.size(); ++i)
-    PutUnit(at + kRecordFixedSize + 2 * i, text[i]);
-  PutUnit(at + kRecordFixedSize + 2 * text.size(), 0);
+    StoreU16(at + kRecordFixedSize + 2 * i, text[i]);
+  StoreU16(at + kRecordFixedSize + 2 * text.size(), 0);
   writePos_ += size;
   ++unindexedRecords_;
   return true;
@@ -133,7 +123,7 @@ bool PhraseTableBuilder::AddCharacterList(std::u16string_view text, std::u16stri
     return false;
   ReportNotes(path, overlong, 0);
   TheUi().StepProgress();
-  PutU32(block_ + kCharacterCountOffset, characterCount_);
+  StoreU32(block_ + kCharacterCountOffset, characterCount_);
   return true;
 }
 
@@ -224,7 +214,7 @@ void PhraseTableBuilder::Description(std::u16string_view key, std::u16string_vie
       --kept;
   }
   for (size_t i = 0; i < kept; ++i)
-    PutUnit(block_ + offset + 2 * i, value[i]);
+    StoreU16(block_ + offset + 2 * i, value[i]);
 }
 
 bool PhraseTableBuilder::Settings(std::u16string_view tagField, std::u16string_view content) {
@@ -286,7 +276,7 @@ int PhraseTableBuilder::CompareRecord(uint32_t offset, std::u16string_view text)
   const uint8_t* at = record + kRecordFixedSize;
   size_t common = std::min(units, text.size());
   for (size_t i = 0; i < common; ++i) {
-    char16_t c = GetUnit(at + 2 * i);
+    char16_t c = LoadU16(at + 2 * i);
     if (c != text[i])
       return c < text[i] ? -1 : 1;
   }
@@ -300,8 +290,8 @@ int PhraseTableBuilder::CompareRecords(uint32_t a, uint32_t b) const {
   size_t ub = rb[0] - 1u;
   size_t common = std::min(ua, ub);
   for (size_t i = 0; i < common; ++i) {
-    char16_t ca = GetUnit(ra + kRecordFixedSize + 2 * i);
-    char16_t cb = GetUnit(rb + kRecordFixedSize + 2 * i);
+    char16_t ca = LoadU16(ra + kRecordFixedSize + 2 * i);
+    char16_t cb = LoadU16(rb + kRecordFixedSize + 2 * i);
     if (ca != cb)
       return ca < cb ? -1 : 1;
   }
@@ -311,8 +301,8 @@ int PhraseTableBuilder::CompareRecords(uint32_t a, uint32_t b) const {
 uint32_t PhraseTableBuilder::HeadOf(uint32_t offset) const {
   const uint8_t* record = block_ + offset;
   const size_t units = record[0] - 1u;
-  uint32_t head = units >= 1 ? GetUnit(record + kRecordFixedSize) : 0u;
-  head = head << 16 | (units >= 2 ? GetUnit(record + kRecordFixedSize + 2) : 0u);
+  uint32_t head = units >= 1 ? LoadU16(record + kRecordFixedSize) : 0u;
+  head = head << 16 | (units >= 2 ? LoadU16(record + kRecordFixedSize + 2) : 0u);
   return head;
 }
 
@@ -407,23 +397,23 @@ std::optional<uint32_t> PhraseTableBuilder::FinishMainData() {
     TheUi().ShowMessage(kFileTooLargeText, caption_, kMbOk);
     return std::nullopt;
   }
-  PutU32(block_ + kTotalSizeOffset, static_cast<uint32_t>(totalSize));
-  PutU32(block_ + kRecordShiftOffset, 0);
-  PutU32(block_ + kRecordsEndOffset, static_cast<uint32_t>(recordsEnd));
-  PutU32(block_ + kIndexOffsetOffset, static_cast<uint32_t>(indexOffset));
-  PutU32(block_ + kIndexSizeOffset, static_cast<uint32_t>(indexSize));
+  StoreU32(block_ + kTotalSizeOffset, static_cast<uint32_t>(totalSize));
+  StoreU32(block_ + kRecordShiftOffset, 0);
+  StoreU32(block_ + kRecordsEndOffset, static_cast<uint32_t>(recordsEnd));
+  StoreU32(block_ + kIndexOffsetOffset, static_cast<uint32_t>(indexOffset));
+  StoreU32(block_ + kIndexSizeOffset, static_cast<uint32_t>(indexSize));
   for (size_t i = 0; i < index_.size(); ++i)
-    PutU32(block_ + indexOffset + 4 * i, index_[i].offset);
+    StoreU32(block_ + indexOffset + 4 * i, index_[i].offset);
   return static_cast<uint32_t>(totalSize);
 }
 
 void LayOutUserData(uint8_t* out) {
   std::memset(out, 0, kUserDataSize);
-  PutU32(out + kTotalSizeOffset, kUserDataSize);
-  PutU32(out + kRecordShiftOffset, kUserRecordShift);
-  PutU32(out + kRecordsEndOffset, 0);
-  PutU32(out + kIndexOffsetOffset, kUserIndexOffset);
-  PutU32(out + kIndexSizeOffset, 0);
+  StoreU32(out + kTotalSizeOffset, kUserDataSize);
+  StoreU32(out + kRecordShiftOffset, kUserRecordShift);
+  StoreU32(out + kRecordsEndOffset, 0);
+  StoreU32(out + kIndexOffsetOffset, kUserIndexOffset);
+  StoreU32(out + kIndexSizeOffset, 0);
 }
 
 }  // namespace ql

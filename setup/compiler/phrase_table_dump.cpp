@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
 
@@ -11,15 +12,8 @@ namespace ql {
 namespace {
 
 // A zero-terminated text field of `units` units at `offset`.
-std::string FieldText(const uint8_t* bytes, size_t offset, size_t units) {
-  std::u16string text;
-  for (size_t i = 0; i < units; ++i) {
-    char16_t c = GetUnit(bytes + offset + 2 * i);
-    if (c == 0)
-      break;
-    text.push_back(c);
-  }
-  return Utf16ToUtf8(text);
+std::string FieldText(ByteReader file, size_t offset, size_t units) {
+  return Utf16ToUtf8(file.Seek(offset).Text(units));
 }
 
 }  // namespace
@@ -30,11 +24,13 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
     out << "file of " << size << " bytes: shorter than the 10240-byte header\n";
     return out.str();
   }
-  uint32_t totalSize = GetU32(bytes + kTotalSizeOffset);
-  uint32_t recordShift = GetU32(bytes + kRecordShiftOffset);
-  uint32_t recordsEnd = GetU32(bytes + kRecordsEndOffset);
-  uint32_t indexOffset = GetU32(bytes + kIndexOffsetOffset);
-  uint32_t indexSize = GetU32(bytes + kIndexSizeOffset);
+  const ByteReader file(bytes, size);
+  auto u32 = [&](size_t offset) { return ByteReader(file).Seek(offset).U32(); };
+  uint32_t totalSize = u32(kTotalSizeOffset);
+  uint32_t recordShift = u32(kRecordShiftOffset);
+  uint32_t recordsEnd = u32(kRecordsEndOffset);
+  uint32_t indexOffset = u32(kIndexOffsetOffset);
+  uint32_t indexSize = u32(kIndexSizeOffset);
   out << "file size " << size << "\n";
   out << "TotalSize " << totalSize << "\n";
   out << "RecordShift " << recordShift << "\n";
@@ -46,14 +42,14 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
       "KeypadSchemeFolder", "AuxSchemeFolder1",  "AuxSchemeFolder2"};
   for (size_t s = 0; s < kSchemeSlotCount; ++s) {
     out << kSlotNames[s] << " \""
-        << FieldText(bytes, kSchemeSlotOffset + s * kSchemeSlotUnits * 2, kSchemeSlotUnits)
+        << FieldText(file, kSchemeSlotOffset + s * kSchemeSlotUnits * 2, kSchemeSlotUnits)
         << "\"\n";
   }
-  out << "CharacterCount " << GetU32(bytes + kCharacterCountOffset) << "\n";
-  out << "AuthorText \"" << FieldText(bytes, kAuthorTextOffset, kAuthorTextUnits) << "\"\n";
-  out << "EmailText \"" << FieldText(bytes, kEmailTextOffset, kEmailTextUnits) << "\"\n";
-  out << "WebText \"" << FieldText(bytes, kWebTextOffset, kWebTextUnits) << "\"\n";
-  out << "NameText \"" << FieldText(bytes, kNameTextOffset, kNameTextUnits) << "\"\n";
+  out << "CharacterCount " << u32(kCharacterCountOffset) << "\n";
+  out << "AuthorText \"" << FieldText(file, kAuthorTextOffset, kAuthorTextUnits) << "\"\n";
+  out << "EmailText \"" << FieldText(file, kEmailTextOffset, kEmailTextUnits) << "\"\n";
+  out << "WebText \"" << FieldText(file, kWebTextOffset, kWebTextUnits) << "\"\n";
+  out << "NameText \"" << FieldText(file, kNameTextOffset, kNameTextUnits) << "\"\n";
   // Bytes of the header that are not fields and not zero.
   for (size_t i = 0; i < kPhraseHeaderSize; ++i) {
     bool field = i < kTotalSizeOffset + 20 || (i >= kSchemeSlotOffset && i < kHeaderTextEnd);
@@ -65,29 +61,31 @@ std::string DumpPhraseTable(const uint8_t* bytes, size_t size) {
   size_t records = 0;
   size_t pos = first;
   while (pos < size && bytes[pos] != 0) {
-    size_t units = bytes[pos];
-    if (pos + kRecordFixedSize + 2 * units > size) {
+    ByteReader record(file);
+    const size_t units = record.Seek(pos).U8();
+    const int flags = record.U8();
+    const int frequency = record.U8();
+    const int mark = record.U8();
+    const uint8_t* text = record.Bytes(2 * units);
+    if (!record.ok()) {
       out << "record at " << pos << ": runs past the end of the file\n";
       break;
     }
-    std::u16string text;
-    for (size_t i = 0; i + 1 < units; ++i)
-      text.push_back(GetUnit(bytes + pos + kRecordFixedSize + 2 * i));
-    char16_t terminator = GetUnit(bytes + pos + kRecordFixedSize + 2 * (units - 1));
-    out << "record " << pos << " units " << units << " flags " << static_cast<int>(bytes[pos + 1])
-        << " freq " << static_cast<int>(bytes[pos + 2]) << " mark "
-        << static_cast<int>(bytes[pos + 3]) << " \"" << Utf16ToUtf8(text) << "\""
+    const uint16_t terminator = LoadU16(text + 2 * (units - 1));
+    out << "record " << pos << " units " << units << " flags " << flags << " freq " << frequency
+        << " mark " << mark << " \"" << Utf16ToUtf8(DecodeUtf16Le(text, 2 * (units - 1))) << "\""
         << (terminator == 0 ? "" : " (not terminated)") << "\n";
-    pos += kRecordFixedSize + 2 * units;
+    pos = record.position();
     ++records;
   }
   out << "records " << records << ", end at " << pos << "\n";
 
-  if (indexSize % 4 != 0 || indexOffset > size || indexSize > size - indexOffset) {
+  const uint8_t* index = ByteReader(file).Seek(indexOffset).Bytes(indexSize);
+  if (indexSize % 4 != 0 || index == nullptr) {
     out << "index outside the file\n";
   } else {
     for (size_t i = 0; i < indexSize / 4; ++i)
-      out << "index " << i << " -> " << GetU32(bytes + indexOffset + 4 * i) << "\n";
+      out << "index " << i << " -> " << LoadU32(index + 4 * i) << "\n";
   }
   for (size_t i = kPhraseHeaderSize; i < size; ++i) {
     bool inRecords = i >= first && i < pos;

@@ -69,25 +69,4 @@ constexpr size_t kMainBlockSize = 104857600;
 constexpr size_t kMainIndexArea = 62914560;
 static_assert(kMainIndexArea < kMainBlockSize && kUserDataSize < kMainBlockSize, "block layout");
 
-inline void PutU32(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-  at[2] = static_cast<uint8_t>(value >> 16);
-  at[3] = static_cast<uint8_t>(value >> 24);
-}
-
-inline uint32_t GetU32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-         (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
-inline void PutUnit(uint8_t* at, char16_t unit) {
-  at[0] = static_cast<uint8_t>(unit & 0xFF);
-  at[1] = static_cast<uint8_t>(unit >> 8);
-}
-
-inline char16_t GetUnit(const uint8_t* at) {
-  return static_cast<char16_t>(at[0] | (at[1] << 8));
-}
-
 }  // namespace ql

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/byte_reader.h"
+#include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table_format.h"
@@ -20,8 +22,7 @@ bool InReadingRange(char16_t c) {
 
 void StoreCodes(uint8_t* at, const uint16_t* codes, size_t count) {
   for (size_t i = 0; i < count; ++i) {
-    at[2 * i] = static_cast<uint8_t>(codes[i]);
-    at[2 * i + 1] = static_cast<uint8_t>(codes[i] >> 8);
+    StoreU16(at + 2 * i, codes[i]);
   }
 }
 
@@ -63,24 +64,22 @@ size_t MainData::FirstRecord() const {
     return SIZE_MAX;
   // Compared before adding: on a 32-bit system a shift near 4 GiB would wrap to a small offset
   // inside the header.
-  const size_t shift = GetU32(data_ + kRecordShiftOffset);
+  const size_t shift = ByteReader(data_, size_).Seek(kRecordShiftOffset).U32();
   return shift < size_ - kPhraseHeaderSize ? shift + kPhraseHeaderSize : SIZE_MAX;
 }
 
 int MainData::RecordUnits(size_t offset) const {
-  if (offset >= size_ || size_ - offset < kRecordFixedSize)
-    return -1;
-  size_t units = data_[offset];
-  if (2 * units > size_ - offset - kRecordFixedSize)
-    return -1;
-  return static_cast<int>(units);
+  ByteReader record(data_, size_);
+  const size_t units = record.Seek(offset).U8();
+  record.Skip(kRecordFixedSize - 1 + 2 * units);
+  return record.ok() ? static_cast<int>(units) : -1;
 }
 
 std::u16string_view MainData::Text(size_t offset, std::u16string& scratch) const {
   scratch.clear();
   size_t units = data_[offset];
   for (size_t i = 0; i + 1 < units; ++i) {
-    char16_t c = GetUnit(data_ + offset + kRecordFixedSize + 2 * i);
+    char16_t c = LoadU16(data_ + offset + kRecordFixedSize + 2 * i);
     if (c == 0)
       break;
     scratch.push_back(c);
@@ -90,12 +89,12 @@ std::u16string_view MainData::Text(size_t offset, std::u16string& scratch) const
 
 std::u16string_view MainData::ReadableText(size_t offset, std::u16string& scratch) const {
   scratch.clear();
-  if (offset >= size_ || size_ - offset < kRecordFixedSize)
-    return scratch;
-  size_t units = data_[offset];
-  for (size_t i = 0; i + 1 < units && offset + kRecordFixedSize + 2 * i + 2 <= size_; ++i) {
-    char16_t c = GetUnit(data_ + offset + kRecordFixedSize + 2 * i);
-    if (c == 0)
+  ByteReader record(data_, size_);
+  const size_t units = record.Seek(offset).U8();
+  record.Skip(kRecordFixedSize - 1);
+  for (size_t i = 0; i + 1 < units; ++i) {
+    char16_t c = record.U16();
+    if (c == 0 || !record.ok())
       break;
     scratch.push_back(c);
   }
@@ -113,35 +112,37 @@ void MainData::ClearMarks() {
   }
 }
 
-size_t MainData::ExpectedKeyCount() const {
+const uint8_t* MainData::Index(size_t* size) const {
+  *size = 0;
   if (!HasHeader())
-    return 0;
-  size_t indexOffset = GetU32(data_ + kIndexOffsetOffset);
-  size_t indexSize = GetU32(data_ + kIndexSizeOffset);
-  if (indexOffset > size_ || indexSize > size_ - indexOffset)
-    return 0;
-  return indexSize / 4 + indexSize / 8;
+    return nullptr;
+  ByteReader header(data_, size_);
+  const size_t offset = header.Seek(kIndexOffsetOffset).U32();
+  const size_t length = header.U32();
+  const uint8_t* index = ByteReader(data_, size_).Seek(offset).Bytes(length);
+  if (index != nullptr)
+    *size = length;
+  return index;
+}
+
+size_t MainData::ExpectedKeyCount() const {
+  size_t indexSize;
+  return Index(&indexSize) != nullptr ? indexSize / 4 + indexSize / 8 : 0;
 }
 
 int32_t MainData::Find(std::u16string_view text, bool* fault) const {
-  *fault = false;
-  if (!HasHeader()) {
-    *fault = true;
+  size_t indexSize;
+  const uint8_t* index = Index(&indexSize);
+  *fault = index == nullptr;
+  if (*fault)
     return -1;
-  }
-  size_t indexOffset = GetU32(data_ + kIndexOffsetOffset);
-  size_t indexSize = GetU32(data_ + kIndexSizeOffset);
-  if (indexOffset > size_ || indexSize > size_ - indexOffset) {
-    *fault = true;
-    return -1;
-  }
   size_t end = text.find(u'\0');
   if (end != std::u16string_view::npos)
     text = text.substr(0, end);
   int64_t lo = 0, hi = int64_t(indexSize / 4) - 1;
   while (lo <= hi) {
     int64_t mid = (lo + hi) / 2;
-    size_t record = GetU32(data_ + indexOffset + 4 * size_t(mid));
+    size_t record = LoadU32(index + 4 * size_t(mid));
     int units = RecordUnits(record);
     if (units <= 0) {
       *fault = true;
@@ -152,7 +153,7 @@ int32_t MainData::Find(std::u16string_view text, bool* fault) const {
     int order = 0;
     for (size_t i = 0;; ++i) {
       char16_t a = i < text.size() ? text[i] : 0;
-      char16_t b = i + 1 < size_t(units) ? GetUnit(recordText + 2 * i) : 0;
+      char16_t b = i + 1 < size_t(units) ? LoadU16(recordText + 2 * i) : 0;
       if (a != b) {
         order = a < b ? -1 : 1;
         break;
@@ -171,7 +172,11 @@ int32_t MainData::Find(std::u16string_view text, bool* fault) const {
 }
 
 uint32_t MainData::IndexValue(int32_t position) const {
-  return GetU32(data_ + GetU32(data_ + kIndexOffsetOffset) + 4 * size_t(position));
+  size_t indexSize;
+  const uint8_t* index = Index(&indexSize);
+  return index != nullptr && size_t(position) < indexSize / 4
+             ? LoadU32(index + 4 * size_t(position))
+             : 0;
 }
 
 ExpandResult Expand(std::u16string_view text,
@@ -249,7 +254,7 @@ bool KeyStore::Add(bool inFile, uint32_t reference, const uint16_t* codes, size_
     return false;
   }
   uint8_t* record = work_ + cursor;
-  PutU32(record, reference);
+  StoreU32(record, reference);
   StoreCodes(record + 4, codes, count);
   record[4 + 2 * count] = 0;
   const uint64_t prefix = KeyPrefix(record + 4);
@@ -312,7 +317,7 @@ void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const 
     std::vector<uint8_t> rank(values.size());
     for (size_t i = 0; i < values.size(); ++i)
       rank[i] = static_cast<uint8_t>(
-          255 - main.Frequency(GetU32(work + values[i].offset) & kEntryReferenceMask));
+          255 - main.Frequency(LoadU32(work + values[i].offset) & kEntryReferenceMask));
     if (StableDigitPass(values, other, next, [&](size_t i) { return size_t{rank[i]}; }))
       values.swap(other);
   }
@@ -413,7 +418,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
     pinyin_index::CopyHeaderTextLines(*sources.zg, work);
 
   BuildReadingTableFromSource(sources.mb, work, workSize);
-  const uint32_t readingLength = GetU32(work + kReadingTableLengthField);
+  const uint32_t readingLength = LoadU32(work + kReadingTableLengthField);
   result.readingTableLength = readingLength;
   TheUi().StepProgress();
   // The view ends at the table's length, so key records written after it (also when the table is
@@ -465,7 +470,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   const size_t keyCursor = keys.keyCursor();
   for (IndexItem& value : values) {
     value.offset =
-        value.offset < keyCursor ? value.offset | kInFileFlag : GetU32(work + value.offset);
+        value.offset < keyCursor ? value.offset | kInFileFlag : LoadU32(work + value.offset);
   }
   TheUi().StepProgress();
 
@@ -483,18 +488,18 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
     return result;
   }
   for (size_t i = 0; i < values.size(); ++i)
-    PutU32(work + indexAt + 4 * i, values[i].offset);
+    StoreU32(work + indexAt + 4 * i, values[i].offset);
   std::memset(work + thirdAt, 0, kThirdAreaRoom);
-  PutU32(work + kKeyAreaOffsetField, static_cast<uint32_t>(keyStart));
-  PutU32(work + kKeyAreaLengthField, static_cast<uint32_t>(keyLength));
-  PutU32(work + kEntryIndexOffsetField, static_cast<uint32_t>(indexAt));
-  PutU32(work + kEntryIndexLengthField, static_cast<uint32_t>(indexLength));
-  PutU32(work + kThirdAreaOffsetField, static_cast<uint32_t>(thirdAt));
-  PutU32(work + kThirdAreaLengthField, 0);
+  StoreU32(work + kKeyAreaOffsetField, static_cast<uint32_t>(keyStart));
+  StoreU32(work + kKeyAreaLengthField, static_cast<uint32_t>(keyLength));
+  StoreU32(work + kEntryIndexOffsetField, static_cast<uint32_t>(indexAt));
+  StoreU32(work + kEntryIndexLengthField, static_cast<uint32_t>(indexLength));
+  StoreU32(work + kThirdAreaOffsetField, static_cast<uint32_t>(thirdAt));
+  StoreU32(work + kThirdAreaLengthField, 0);
   std::memset(work + kIdxNameOffset, 0, kIdxNameBytes);
   for (size_t i = 0; i < kIdxName.size(); ++i)
-    PutUnit(work + kIdxNameOffset + 2 * i, kIdxName[i]);
-  PutU32(work + kIdxFileLengthField, static_cast<uint32_t>(fileLength));
+    StoreU16(work + kIdxNameOffset + 2 * i, kIdxName[i]);
+  StoreU32(work + kIdxFileLengthField, static_cast<uint32_t>(fileLength));
   // The main pass leaves marks set when it ended early; none may stay in the file.
   main.ClearMarks();
 
@@ -509,15 +514,15 @@ std::vector<uint8_t> LayOutUserIndex(const uint8_t* builtHeader) {
   std::vector<uint8_t> out(kUserIdxLength, 0);
   std::memcpy(out.data(), builtHeader, kIdxHeaderSize);
   uint8_t* h = out.data();
-  PutU32(h + kIdxFileLengthField, kUserIdxLength);
-  PutU32(h + kReadingTableOffsetField, kReadingTableOffset);
-  PutU32(h + kReadingTableLengthField, 0);
-  PutU32(h + kKeyAreaOffsetField, kIdxHeaderSize);
-  PutU32(h + kKeyAreaLengthField, 0);
-  PutU32(h + kEntryIndexOffsetField, kUserIdxEntryIndexOffset);
-  PutU32(h + kEntryIndexLengthField, 0);
-  PutU32(h + kThirdAreaOffsetField, kUserIdxThirdAreaOffset);
-  PutU32(h + kThirdAreaLengthField, 0);
+  StoreU32(h + kIdxFileLengthField, kUserIdxLength);
+  StoreU32(h + kReadingTableOffsetField, kReadingTableOffset);
+  StoreU32(h + kReadingTableLengthField, 0);
+  StoreU32(h + kKeyAreaOffsetField, kIdxHeaderSize);
+  StoreU32(h + kKeyAreaLengthField, 0);
+  StoreU32(h + kEntryIndexOffsetField, kUserIdxEntryIndexOffset);
+  StoreU32(h + kEntryIndexLengthField, 0);
+  StoreU32(h + kThirdAreaOffsetField, kUserIdxThirdAreaOffset);
+  StoreU32(h + kThirdAreaLengthField, 0);
   return out;
 }
 
@@ -529,7 +534,7 @@ bool StorePinyinSchemeFolder(uint8_t* mainData, size_t mainSize, std::u16string_
   if (path.size() + 1 > kSchemeSlotUnits)
     return false;
   for (size_t i = 0; i < path.size(); ++i)
-    PutUnit(slot + 2 * i, path[i]);
+    StoreU16(slot + 2 * i, path[i]);
   return true;
 }
 

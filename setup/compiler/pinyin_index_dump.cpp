@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_format.h"
@@ -26,7 +27,7 @@ std::string SpellKey(const uint8_t* at, const uint8_t* end, size_t* length) {
   std::string key;
   const uint8_t* p = at;
   while (p < end && *p != 0) {
-    uint16_t code = p + 1 < end ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : p[0];
+    uint16_t code = p + 1 < end ? LoadU16(p) : p[0];
     if (!key.empty())
       key += "'";
     key += Spell(code);
@@ -58,8 +59,8 @@ void DumpReadingTable(std::ostream& out, const uint8_t* table, size_t length) {
     return;
   for (size_t i = 0; i < kCharacterRecordCount; ++i) {
     const uint8_t* record = table + kCharacterRecordSize * i;
-    uint16_t code = static_cast<uint16_t>(record[0] | (record[1] << 8));
-    uint16_t extra = static_cast<uint16_t>(record[3] | (record[4] << 8));
+    uint16_t code = LoadU16(record);
+    uint16_t extra = LoadU16(record + 3);
     if (code == 0 && extra == 0)
       continue;
     char16_t c = static_cast<char16_t>(kFirstReadingCharacter + i);
@@ -69,8 +70,7 @@ void DumpReadingTable(std::ostream& out, const uint8_t* table, size_t length) {
     if (extra != 0 && at + kExtraReadingsRecordSize <= length) {
       out << " extra#" << extra << ":";
       for (size_t s = 0; s < kExtraReadingsSlots && table[at + 3 * s] != 0; ++s)
-        out << " " << Spell(static_cast<uint16_t>(table[at + 3 * s] | (table[at + 3 * s + 1] << 8)))
-            << int{table[at + 3 * s + 2]};
+        out << " " << Spell(LoadU16(table + at + 3 * s)) << int{table[at + 3 * s + 2]};
     } else if (extra != 0) {
       out << " extra#" << extra << " (outside the table)";
     }
@@ -99,17 +99,15 @@ std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
       {kEntryIndexLengthField, "EntryIndexLength"},
       {kThirdAreaOffsetField, "ThirdAreaOffset"},
       {kThirdAreaLengthField, "ThirdAreaLength"}};
+  const ByteReader file(bytes, size);
   for (const auto& field : kFields)
-    out << field.second << " " << GetU32(bytes + field.first) << "\n";
-  std::u16string name;
-  for (size_t i = 0; i < kIdxNameBytes / 2 && GetUnit(bytes + kIdxNameOffset + 2 * i); ++i)
-    name.push_back(GetUnit(bytes + kIdxNameOffset + 2 * i));
-  out << "Name \"" << Utf16ToUtf8(name) << "\"\n";
+    out << field.second << " " << ByteReader(file).Seek(field.first).U32() << "\n";
+  out << "Name \"" << Utf16ToUtf8(ByteReader(file).Seek(kIdxNameOffset).Text(kIdxNameBytes / 2))
+      << "\"\n";
   for (size_t slot = 0; slot < kHeaderTextSlots; ++slot) {
-    const uint8_t* at = bytes + kHeaderTextOffset + kHeaderTextSlotBytes * slot;
-    std::u16string text;
-    for (size_t i = 0; i < kHeaderTextSlotUnits && GetUnit(at + 2 * i); ++i)
-      text.push_back(GetUnit(at + 2 * i));
+    std::u16string text = ByteReader(file)
+                              .Seek(kHeaderTextOffset + kHeaderTextSlotBytes * slot)
+                              .Text(kHeaderTextSlotUnits);
     if (!text.empty())
       out << "HeaderText[" << slot << "] \"" << Escaped(text) << "\"\n";
   }
@@ -120,26 +118,31 @@ std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
     }
   }
 
-  const size_t readingAt = GetU32(bytes + kReadingTableOffsetField);
-  const size_t readingLength = GetU32(bytes + kReadingTableLengthField);
-  if (readingAt <= size && readingLength <= size - readingAt)
-    DumpReadingTable(out, bytes + readingAt, readingLength);
+  // The area whose offset and length lie in the header at `field`; nullptr when outside the file.
+  auto area = [&](size_t field, size_t* length) {
+    ByteReader header(file);
+    const size_t offset = header.Seek(field).U32();
+    *length = header.U32();
+    return ByteReader(file).Seek(offset).Bytes(*length);
+  };
+  size_t readingLength = 0;
+  if (const uint8_t* table = area(kReadingTableOffsetField, &readingLength))
+    DumpReadingTable(out, table, readingLength);
   else
     out << "reading table outside the file\n";
 
-  const size_t keyAt = GetU32(bytes + kKeyAreaOffsetField);
-  const size_t keyLength = GetU32(bytes + kKeyAreaLengthField);
-  if (keyAt <= size && keyLength <= size - keyAt) {
-    const uint8_t* end = bytes + keyAt + keyLength;
-    for (size_t at = keyAt; at < keyAt + keyLength;) {
-      if (keyAt + keyLength - at < kKeyRecordFixedSize) {
-        out << "key record @" << at << " cut short\n";
+  size_t keyLength = 0;
+  if (const uint8_t* keys = area(kKeyAreaOffsetField, &keyLength)) {
+    const size_t keyAt = static_cast<size_t>(keys - bytes);
+    for (size_t at = 0; at < keyLength;) {
+      if (keyLength - at < kKeyRecordFixedSize) {
+        out << "key record @" << keyAt + at << " cut short\n";
         break;
       }
-      uint32_t reference = GetU32(bytes + at);
+      uint32_t reference = LoadU32(keys + at);
       size_t length = 0;
-      std::string key = SpellKey(bytes + at + 4, end, &length);
-      out << "key record @" << at << " entry " << (reference & kEntryReferenceMask)
+      std::string key = SpellKey(keys + at + 4, keys + keyLength, &length);
+      out << "key record @" << keyAt + at << " entry " << (reference & kEntryReferenceMask)
           << ((reference & kCombinedReadingFlag) ? " combined" : "") << " " << key << "\n";
       at += 4 + length + 1;
     }
@@ -147,11 +150,10 @@ std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
     out << "key area outside the file\n";
   }
 
-  const size_t indexAt = GetU32(bytes + kEntryIndexOffsetField);
-  const size_t indexLength = GetU32(bytes + kEntryIndexLengthField);
-  if (indexAt <= size && indexLength <= size - indexAt) {
+  size_t indexLength = 0;
+  if (const uint8_t* index = area(kEntryIndexOffsetField, &indexLength)) {
     for (size_t i = 0; i < indexLength / 4; ++i) {
-      uint32_t value = GetU32(bytes + indexAt + 4 * i);
+      uint32_t value = LoadU32(index + 4 * i);
       out << "index[" << i << "] ";
       if (value & kInFileFlag) {
         size_t record = value & ~kInFileFlag;
@@ -168,7 +170,7 @@ std::string DumpPinyinIndex(const uint8_t* bytes, size_t size) {
   } else {
     out << "entry index outside the file\n";
   }
-  const size_t thirdAt = GetU32(bytes + kThirdAreaOffsetField);
+  const size_t thirdAt = LoadU32(bytes + kThirdAreaOffsetField);
   for (size_t i = thirdAt; i < size; ++i) {
     if (bytes[i] != 0) {
       out << "byte " << i << " after the third area's start not zero\n";

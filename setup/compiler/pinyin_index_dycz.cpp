@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/dycz_line.h"
@@ -318,9 +319,9 @@ void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header) {
     uint8_t* at = header + kHeaderTextOffset + kHeaderTextSlotBytes * slot;
     const size_t kept = count < kHeaderTextSlotUnits ? count : kHeaderTextSlotUnits;
     for (size_t i = 0; i < kept; ++i)
-      PutUnit(at + 2 * i, units[start + i]);
+      StoreU16(at + 2 * i, units[start + i]);
     if (kept < kHeaderTextSlotUnits)
-      PutUnit(at + 2 * kept, 0);
+      StoreU16(at + 2 * kept, 0);
   }
 }
 

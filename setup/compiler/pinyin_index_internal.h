@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/byte_reader.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/reading_table.h"
 
@@ -28,10 +29,10 @@ class MainData {
   std::u16string_view Text(size_t offset, std::u16string& scratch) const;
   // As much of the record's text as lies inside the file, for a message about a bad record.
   std::u16string_view ReadableText(size_t offset, std::u16string& scratch) const;
-  uint8_t Frequency(size_t offset) const { return offset + 2 < size_ ? data_[offset + 2] : 0; }
-  uint8_t Mark(size_t offset) const { return offset + 3 < size_ ? data_[offset + 3] : 0; }
+  uint8_t Frequency(size_t offset) const { return Reader(offset).Skip(2).U8(); }
+  uint8_t Mark(size_t offset) const { return Reader(offset).Skip(3).U8(); }
   void SetMark(size_t offset, uint8_t mark) {
-    if (offset + 3 < size_)
+    if (Reader(offset).Skip(4).ok())
       data_[offset + 3] = mark;
   }
   // Clears the mark byte of every record from the first to the end marker or the first record
@@ -47,6 +48,11 @@ class MainData {
   uint32_t IndexValue(int32_t position) const;
 
  private:
+  ByteReader Reader(size_t offset) const { return ByteReader(data_, size_).Seek(offset); }
+  // The index of the file and its size in bytes; nullptr when the header or the index does not
+  // lie inside the file.
+  const uint8_t* Index(size_t* size) const;
+
   uint8_t* data_;
   size_t size_;
 };

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/registry.h"
@@ -34,8 +35,7 @@ PunctuationTables BuildPunctuationTables(std::u16string_view fileText) {
     const size_t at = 2 * tables.entryCount;
     tables.keySymbols[at] = key;
     tables.keySymbols[at + 1] = static_cast<uint8_t>(output.size() & 0xFF);
-    tables.outputPunctuation[at] = static_cast<uint8_t>(mark & 0xFF);
-    tables.outputPunctuation[at + 1] = static_cast<uint8_t>(mark >> 8);
+    StoreU16(tables.outputPunctuation.data() + at, mark);
     ++tables.entryCount;
   }
   return tables;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
@@ -11,19 +12,6 @@
 namespace ql {
 namespace {
 
-void StoreU16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void StoreU32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint16_t LoadU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
 
 bool InReadingRange(char16_t c) {
   return c >= kFirstReadingCharacter && c <= kLastReadingCharacter;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
 #include "setup/install/scheme_slots.h"
@@ -188,17 +189,15 @@ void OpenSettingsKey(std::u16string_view displayName, SettingsKey* key) {
 }
 
 void WriteDword(RegHandle key, std::u16string_view name, uint32_t value) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  uint8_t bytes[4];
+  StoreU32(bytes, value);
   TheRegistry().SetValue(key, name, kRegDword, bytes, sizeof bytes);
 }
 
 void WriteSelectionKeys(RegHandle key, const uint16_t (&keys)[kSelectionKeyEntries]) {
   uint8_t bytes[kSelectionKeyEntries * 2];
-  for (size_t i = 0; i < kSelectionKeyEntries; ++i) {
-    bytes[2 * i] = static_cast<uint8_t>(keys[i]);
-    bytes[2 * i + 1] = static_cast<uint8_t>(keys[i] >> 8);
-  }
+  for (size_t i = 0; i < kSelectionKeyEntries; ++i)
+    StoreU16(bytes + 2 * i, keys[i]);
   TheRegistry().SetValue(key, u"候选键", kRegBinary, bytes, sizeof bytes);
 }
 

@@ -1,5 +1,6 @@
 #include "setup/flow/startup.h"
 
+#include "setup/common/bytes.h"
 #include "setup/common/ui.h"
 #include "setup/model/package.h"
 
@@ -31,15 +32,11 @@ std::u16string AgreementTitle(const SetupState& state) {
 std::u16string AgreementText(const uint8_t* bytes, size_t size) {
   if (size > kLicenseBytes)
     size = kLicenseBytes;
-  std::u16string text;
-  for (size_t i = 0; i < size; i += 2) {
-    // An odd last byte pairs with the zero after the data read.
-    char16_t unit = static_cast<char16_t>(bytes[i] | (i + 1 < size ? bytes[i + 1] << 8 : 0));
-    if (unit == 0)
-      break;
-    text.push_back(unit);
-  }
-  return text;
+  std::u16string text = DecodeUtf16Le(bytes, size);
+  // An odd last byte pairs with the zero after the data read.
+  if (size % 2 != 0)
+    text.push_back(bytes[size - 1]);
+  return text.substr(0, text.find(u'\0'));
 }
 
 int RunSetup(SetupState& state, InstanceHandle instance, const StartupSteps& steps) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/path_names.h"
@@ -33,16 +34,6 @@ std::u16string_view NextPiece(std::u16string_view source, size_t pos) {
   std::u16string_view rest = source.substr(pos, kSourceLineUnits);
   size_t lf = rest.find(u'\n');
   return lf == std::u16string_view::npos ? rest : rest.substr(0, lf + 1);
-}
-
-std::vector<uint8_t> Utf16LeBytes(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -128,7 +119,7 @@ bool AddDictionary(SetupState& state,
     name = kDefaultName;
   DictionaryRewrite rewrite = RewriteDictionarySource(DecodeUtf16Le(bytes->data(), bytes->size()),
                                                       choice.hasDescription, name);
-  std::vector<uint8_t> target = Utf16LeBytes(rewrite.text);
+  std::vector<uint8_t> target = EncodeUtf16Le(rewrite.text);
   const std::u16string targetPath = folder + fileName;
   if (!WriteFileBytes(targetPath, target.data(), target.size())) {
     RemoveFile(targetPath);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/profile_file.h"
 #include "setup/common/text.h"
@@ -98,16 +99,10 @@ bool WriteProfileStringToFile(std::u16string_view path,
   if (bytes) {
     if (bytes->size() < 2 || (*bytes)[0] != 0xFF || (*bytes)[1] != 0xFE)
       return false;
-    for (size_t i = 2; i + 1 < bytes->size(); i += 2)
-      text.push_back(static_cast<char16_t>((*bytes)[i] | ((*bytes)[i + 1] << 8)));
+    text = DecodeUtf16Le(bytes->data() + 2, bytes->size() - 2);
   }
   std::u16string updated = SetProfileValue(text, section, key, value);
-  std::vector<uint8_t> out{0xFF, 0xFE};
-  out.reserve(2 + updated.size() * 2);
-  for (char16_t c : updated) {
-    out.push_back(static_cast<uint8_t>(c & 0xFF));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-  }
+  std::vector<uint8_t> out = EncodeUtf16Le(updated, Utf16Frame::kByteOrderMark);
   return WriteFileBytes(path, out.data(), out.size());
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "setup/common/byte_reader.h"
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/model/setup_state.h"
 
@@ -28,7 +30,7 @@ std::optional<size_t> SlotOffset(size_t size, int32_t slot) {
 
 bool SlotIsFree(const uint8_t* view, size_t size, int32_t slot) {
   std::optional<size_t> offset = SlotOffset(size, slot);
-  return offset && GetUnit(view + *offset) == 0;
+  return offset && LoadU16(view + *offset) == 0;
 }
 
 uint32_t SchemeLimit(const SetupState& state) {
@@ -41,14 +43,7 @@ std::optional<std::u16string> ReadSchemeSlot(const uint8_t* view, size_t size, i
   std::optional<size_t> offset = SlotOffset(size, slot);
   if (!offset)
     return std::nullopt;
-  std::u16string text;
-  for (size_t i = 0; i < kSchemeSlotUnits; ++i) {
-    char16_t unit = GetUnit(view + *offset + 2 * i);
-    if (unit == 0)
-      break;
-    text.push_back(unit);
-  }
-  return text;
+  return ByteReader(view, size).Seek(*offset).Text(kSchemeSlotUnits);
 }
 
 bool WriteSchemeSlot(uint8_t* view, size_t size, int32_t slot, std::u16string_view path) {
@@ -57,7 +52,7 @@ bool WriteSchemeSlot(uint8_t* view, size_t size, int32_t slot, std::u16string_vi
     return false;
   std::memset(view + *offset, 0, kSchemeSlotBytes);
   for (size_t i = 0; i < path.size(); ++i)
-    PutUnit(view + *offset + 2 * i, path[i]);
+    StoreU16(view + *offset + 2 * i, path[i]);
   return true;
 }
 
@@ -153,14 +148,13 @@ void TurnOnDefaultFuzzyPairs(uint8_t (&pairs)[kFuzzyPairCount]) {
 }
 
 std::optional<size_t> FuzzyPairBase(const uint8_t* view, size_t size) {
-  if (size < kRecordShiftOffset + 4)
-    return std::nullopt;
   // RecordShift comes from the file: a damaged value must not send the writes past the view.
-  uint64_t base = GetU32(view + kRecordShiftOffset);
-  uint64_t end = base + kFuzzyPairCountOffset + 1;
-  if (end > size)
+  ByteReader file(view, size);
+  const size_t base = file.Seek(kRecordShiftOffset).U32();
+  file.Seek(base).Skip(kFuzzyPairCountOffset + 1);
+  if (!file.ok())
     return std::nullopt;
-  return static_cast<size_t>(base);
+  return base;
 }
 
 bool WriteFuzzyPairs(const uint8_t (&pairs)[kFuzzyPairCount], uint8_t* view, size_t size) {

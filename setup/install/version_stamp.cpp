@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/files.h"
 #include "setup/common/fixed_text.h"
 #include "setup/common/ui.h"
@@ -29,17 +30,12 @@ const StampKey kStampKeys[] = {
 constexpr size_t kRecordHeaderBytes = 6;
 constexpr uint16_t kTextRecord = 1;
 
-uint16_t Le16(const uint8_t* bytes, size_t at) {
-  return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
 bool KeyAt(const uint8_t* bytes, size_t size, size_t at, std::u16string_view key) {
-  if (at > size || size - at < key.size() * 2)
-    return false;
+  ByteReader reader(bytes, size);
+  reader.Seek(at);
   for (char16_t unit : key) {
-    if (Le16(bytes, at) != unit)
+    if (reader.U16() != unit || !reader.ok())
       return false;
-    at += 2;
   }
   return true;
 }
@@ -62,18 +58,18 @@ size_t ValueRoom(const uint8_t* bytes, size_t size, size_t key, size_t value) {
   if (value >= size)
     return 0;
   size_t record = key - kRecordHeaderBytes;
-  size_t recordLength = Le16(bytes, record);
-  if (Le16(bytes, record + 4) == kTextRecord && recordLength >= value - record &&
+  ByteReader header(bytes, size);
+  size_t recordLength = header.Seek(record).U16();
+  uint16_t type = header.Skip(2).U16();
+  if (header.ok() && type == kTextRecord && recordLength >= value - record &&
       recordLength <= size - record) {
     return record + recordLength - value;
   }
-  size_t end = value;
-  while (end + 2 <= size) {
-    end += 2;
-    if (Le16(bytes, end - 2) == 0)
-      break;
-  }
-  return end - value;
+  ByteReader old(bytes, size);
+  old.Seek(value);
+  while (old.remaining() >= 2 && old.U16() != 0)
+    continue;
+  return old.position() - value;
 }
 
 // Writes `text` and its terminator at `value`, cut to `roomBytes` (never half a surrogate pair).
@@ -83,10 +79,8 @@ void WriteValue(uint8_t* bytes, size_t value, size_t roomBytes, std::u16string_v
     return;
   std::vector<char16_t> units(roomUnits);
   size_t length = CopyTruncated(units.data(), roomUnits, text);
-  for (size_t i = 0; i <= length; ++i) {
-    bytes[value + 2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
-    bytes[value + 2 * i + 1] = static_cast<uint8_t>(units[i] >> 8);
-  }
+  for (size_t i = 0; i <= length; ++i)
+    StoreU16(bytes + value + 2 * i, units[i]);
 }
 
 }  // namespace

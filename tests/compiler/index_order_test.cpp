@@ -7,6 +7,7 @@
 #include <random>
 #include <tuple>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
@@ -47,7 +48,7 @@ std::u16string DictionaryOf(const std::vector<std::u16string>& texts) {
 std::u16string RecordText(const std::vector<uint8_t>& block, uint32_t offset) {
   std::u16string text;
   for (size_t u = 0; u + 1 < block[offset]; ++u)
-    text.push_back(GetUnit(&block[offset + kRecordFixedSize + 2 * u]));
+    text.push_back(LoadU16(&block[offset + kRecordFixedSize + 2 * u]));
   return text;
 }
 
@@ -85,10 +86,10 @@ TEST(PhraseIndexOrder, AnyInputOrderGivesTextOrderWithOlderRecordsFirst) {
       records.push_back({RecordText(block, offset), offset});
     std::stable_sort(records.begin(), records.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    const uint32_t indexOffset = GetU32(&block[kIndexOffsetOffset]);
-    ASSERT_EQ(GetU32(&block[kIndexSizeOffset]), 4 * records.size()) << name;
+    const uint32_t indexOffset = LoadU32(&block[kIndexOffsetOffset]);
+    ASSERT_EQ(LoadU32(&block[kIndexSizeOffset]), 4 * records.size()) << name;
     for (size_t i = 0; i < records.size(); ++i)
-      ASSERT_EQ(GetU32(&block[indexOffset + 4 * i]), records[i].second) << name << " at " << i;
+      ASSERT_EQ(LoadU32(&block[indexOffset + 4 * i]), records[i].second) << name << " at " << i;
   }
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -107,9 +108,9 @@ TEST(PhraseIndexOrder, AMergeRaisesTheOlderOfEqualRecords) {
   // 甲 at 10240 (8 bytes), 甲乙 at 10248 and 10268 (10 bytes each after 丙丁 at 10258).
   EXPECT_EQ(block[10248 + 2], 20);
   EXPECT_EQ(block[10268 + 2], 5);
-  const uint32_t indexOffset = GetU32(&block[kIndexOffsetOffset]);
-  EXPECT_EQ(GetU32(&block[indexOffset + 8]), 10248u);
-  EXPECT_EQ(GetU32(&block[indexOffset + 12]), 10268u);
+  const uint32_t indexOffset = LoadU32(&block[kIndexOffsetOffset]);
+  EXPECT_EQ(LoadU32(&block[indexOffset + 8]), 10248u);
+  EXPECT_EQ(LoadU32(&block[indexOffset + 12]), 10268u);
 }
 
 // Characters with their readings: several with further readings of other codes, so that entries
@@ -136,10 +137,8 @@ std::vector<uint8_t> DefaultKey(std::u16string_view text) {
       {u'重', FindSyllableCode(u"zhong")}, {u'和', FindSyllableCode(u"he")},
       {u'乐', FindSyllableCode(u"le")}};
   std::vector<uint8_t> key;
-  for (char16_t c : text) {
-    key.push_back(static_cast<uint8_t>(first.at(c)));
-    key.push_back(static_cast<uint8_t>(first.at(c) >> 8));
-  }
+  for (char16_t c : text)
+    AppendU16(key, first.at(c));
   return key;
 }
 
@@ -176,10 +175,10 @@ TEST_F(PinyinIndexTest, OrderIsKeyThenFrequencyThenCreation) {
   std::optional<std::vector<uint8_t>> file = Index();
   ASSERT_TRUE(file);
   const uint8_t* b = file->data();
-  const uint32_t keyStart = GetU32(b + 20);
-  const uint32_t keyEnd = keyStart + GetU32(b + 24);
-  const uint32_t indexAt = GetU32(b + 28);
-  const size_t count = GetU32(b + 32) / 4;
+  const uint32_t keyStart = LoadU32(b + 20);
+  const uint32_t keyEnd = keyStart + LoadU32(b + 24);
+  const uint32_t indexAt = LoadU32(b + 28);
+  const size_t count = LoadU32(b + 32) / 4;
   std::map<uint32_t, size_t> position;  // entry offset to its place in the file
   for (size_t i = 0; i < main.offsets.size(); ++i)
     position[main.offsets[i]] = i;
@@ -189,7 +188,7 @@ TEST_F(PinyinIndexTest, OrderIsKeyThenFrequencyThenCreation) {
   std::vector<uint32_t> values(count);
   std::map<uint32_t, bool> hasDefault;
   for (size_t i = 0; i < count; ++i) {
-    values[i] = GetU32(b + indexAt + 4 * i);
+    values[i] = LoadU32(b + indexAt + 4 * i);
     if ((values[i] & 0x80000000u) == 0)
       hasDefault[values[i]] = true;
   }
@@ -205,7 +204,7 @@ TEST_F(PinyinIndexTest, OrderIsKeyThenFrequencyThenCreation) {
     }
     const uint32_t record = value & 0x7FFFFFFFu;
     ASSERT_TRUE(record >= keyStart && record < keyEnd);
-    const uint32_t entry = GetU32(b + record) & 0x7FFFFFFFu;
+    const uint32_t entry = LoadU32(b + record) & 0x7FFFFFFFu;
     ASSERT_TRUE(position.count(entry));
     // Records of stated readings are made before the main pass, in file order of dycz.txt.
     const bool stated = !hasDefault.count(entry);

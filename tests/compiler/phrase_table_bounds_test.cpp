@@ -3,6 +3,7 @@
 // end the build with a message, and nothing is written past a bound.
 #include <algorithm>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
@@ -53,7 +54,7 @@ TEST(PhraseTableBounds, AFileLargerThanTheBlockIsNotLaidOut) {
   EXPECT_FALSE(builder.FinishMainData());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, kFileTooLargeText);
-  EXPECT_EQ(GetU32(block.data() + kTotalSizeOffset), 0u);
+  EXPECT_EQ(LoadU32(block.data() + kTotalSizeOffset), 0u);
 }
 
 TEST_F(PhraseTableTest, FieldsAndPhrasesPastTheirLengthAreSkipped) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/phrase_table_dump.h"
 #include "setup/model/setup_state.h"
@@ -107,13 +108,13 @@ TEST_F(PhraseTableTest, IndexIsInCodeUnitOrder) {
   Build();
   std::optional<std::vector<uint8_t>> file = Read(u"词库\\cz.dat");
   ASSERT_TRUE(file);
-  uint32_t indexOffset = GetU32(file->data() + kIndexOffsetOffset);
+  uint32_t indexOffset = LoadU32(file->data() + kIndexOffsetOffset);
   std::vector<std::u16string> order;
   for (uint32_t i = 0; i < 4; ++i) {
-    uint32_t offset = GetU32(file->data() + indexOffset + 4 * i);
+    uint32_t offset = LoadU32(file->data() + indexOffset + 4 * i);
     std::u16string text;
     for (size_t u = 0; u + 1 < (*file)[offset]; ++u)
-      text.push_back(GetUnit(file->data() + offset + 4 + 2 * u));
+      text.push_back(LoadU16(file->data() + offset + 4 + 2 * u));
     order.push_back(text);
   }
   EXPECT_EQ(order, (std::vector<std::u16string>{u"ab", u"z～", u"\U00020000\U00020000", u"～"}));
@@ -126,8 +127,8 @@ TEST_F(PhraseTableTest, WithoutDictionariesTheCharactersAreStillIndexed) {
   std::optional<std::vector<uint8_t>> file = Read(u"词库\\cz.dat");
   ASSERT_TRUE(file);
   ASSERT_EQ(file->size(), 10256u + 102400 + 8 + 102400);
-  EXPECT_EQ(GetU32(file->data() + kIndexSizeOffset), 8u);
-  EXPECT_EQ(GetU32(file->data() + 10256 + 102400), 10240u);  // 乙 U+4E59 before 甲 U+7532
+  EXPECT_EQ(LoadU32(file->data() + kIndexSizeOffset), 8u);
+  EXPECT_EQ(LoadU32(file->data() + 10256 + 102400), 10240u);  // 乙 U+4E59 before 甲 U+7532
   EXPECT_EQ(ui.statusTexts, std::vector<std::u16string>{u"0条词组"});
   EXPECT_EQ(ui.steps, 2);
   EXPECT_TRUE(Exists(u"User.dat"));

@@ -1,5 +1,6 @@
 #include "tests/compiler/phrase_table_test_support.h"
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/text.h"
 
@@ -57,7 +58,7 @@ std::vector<Record> PhraseTableTest::Records() const {
       break;
     Record record{u"", b[pos + 1], b[pos + 2]};
     for (size_t i = 0; i + 1 < units; ++i)
-      record.text.push_back(GetUnit(&b[pos + 4 + 2 * i]));
+      record.text.push_back(LoadU16(&b[pos + 4 + 2 * i]));
     records.push_back(record);
     pos += 4 + 2 * units;
   }
@@ -70,7 +71,7 @@ std::u16string PhraseTableTest::HeaderText(size_t offset, size_t units) const {
   if (!file || file->size() < kPhraseHeaderSize)
     return u"(no file)";
   for (size_t i = 0; i < units; ++i) {
-    char16_t c = GetUnit(&(*file)[offset + 2 * i]);
+    char16_t c = LoadU16(&(*file)[offset + 2 * i]);
     if (c == 0)
       break;
     text.push_back(c);
@@ -88,10 +89,7 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 std::u16string TextOf(const std::vector<uint8_t>& bytes) {
   if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE)
     return u"(no byte-order mark)";
-  std::u16string text;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-  return text;
+  return DecodeUtf16Le(bytes.data() + 2, bytes.size() - 2);
 }
 
 }  // namespace ql::test

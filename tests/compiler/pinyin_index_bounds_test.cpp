@@ -2,6 +2,7 @@
 // the work buffer, and main data files whose fields point outside them.
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/model/setup_state.h"
@@ -18,7 +19,7 @@ class PinyinIndexBounds : public PinyinIndexTest {
 
   uint32_t IndexCount() const {
     std::optional<std::vector<uint8_t>> index = Index();
-    return index && index->size() >= 36 ? GetU32(&(*index)[32]) / 4 : 0xFFFFFFFFu;
+    return index && index->size() >= 36 ? LoadU32(&(*index)[32]) / 4 : 0xFFFFFFFFu;
   }
   bool MarksClear() const {
     for (uint32_t offset : main.offsets)
@@ -120,8 +121,8 @@ TEST_F(PinyinIndexBounds, RecordPastTheEndEndsTheMainPassWithItsText) {
   // The second record claims 200 units: it runs past the end of a file cut after its text.
   main.bytes[main.offsets[1]] = 200;
   main.bytes.resize(main.offsets[1] + 8);
-  PutU32(&main.bytes[kIndexOffsetOffset], 0);
-  PutU32(&main.bytes[kIndexSizeOffset], 0);
+  StoreU32(&main.bytes[kIndexOffsetOffset], 0);
+  StoreU32(&main.bytes[kIndexSizeOffset], 0);
   Build();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"好");
@@ -133,7 +134,7 @@ TEST_F(PinyinIndexBounds, RecordPastTheEndEndsTheMainPassWithItsText) {
 
 TEST_F(PinyinIndexBounds, RecordShiftOutsideTheFile) {
   SetEntries({{u"银", 3}});
-  PutU32(&main.bytes[kRecordShiftOffset], 0xFFFFF000u);
+  StoreU32(&main.bytes[kRecordShiftOffset], 0xFFFFF000u);
   Build();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, kBadMainDataText);
@@ -144,15 +145,15 @@ TEST_F(PinyinIndexBounds, RecordShiftOutsideTheFile) {
 TEST_F(PinyinIndexBounds, IndexPointingOutsideTheFileIsNotFollowed) {
   SetEntries({{u"银行", 3}, {u"银", 1}});
   WriteSchemeFile(u"dycz.txt", "银行(hang2)\n");
-  const uint32_t indexOffset = GetU32(&main.bytes[kIndexOffsetOffset]);
-  PutU32(&main.bytes[indexOffset], 0x7FFFFFF0u);
+  const uint32_t indexOffset = LoadU32(&main.bytes[kIndexOffsetOffset]);
+  StoreU32(&main.bytes[indexOffset], 0x7FFFFFF0u);
   Build();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, u"银行");
   EXPECT_EQ(ui.messages[0].caption, u"拼音安装");
   EXPECT_TRUE(MarksClear());
   bool fault = false;
-  PutU32(&main.bytes[kIndexOffsetOffset], 0xFFFFFFF0u);
+  StoreU32(&main.bytes[kIndexOffsetOffset], 0xFFFFFFF0u);
   EXPECT_EQ(FindEntry(main.bytes.data(), main.bytes.size(), u"银", &fault), -1);
   EXPECT_TRUE(fault);
 }

@@ -3,6 +3,7 @@
 // run's messages, progress and old files.
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/model/setup_state.h"
@@ -45,7 +46,7 @@ TEST_F(PinyinIndexBuild, KeysOfEveryReadingInKeyOrder) {
 
   // The main data file keeps only the scheme's path in its pinyin slot; the marks are 0.
   for (size_t i = 0; i < kPinyinSchemePath.size(); ++i)
-    PutUnit(&before[kSchemeSlotOffset + 2 * i], kPinyinSchemePath[i]);
+    StoreU16(&before[kSchemeSlotOffset + 2 * i], kPinyinSchemePath[i]);
   EXPECT_EQ(main.bytes, before);
 }
 
@@ -75,11 +76,11 @@ TEST_F(PinyinIndexBuild, TenThousandEntriesOfOneKeyOrderByFrequency) {
   std::optional<std::vector<uint8_t>> index = Index();
   ASSERT_TRUE(index);
   const uint8_t* b = index->data();
-  ASSERT_EQ(GetU32(b + 32), 40000u);
-  const uint32_t at = GetU32(b + 28);
+  ASSERT_EQ(LoadU32(b + 32), 40000u);
+  const uint32_t at = LoadU32(b + 28);
   for (size_t i = 1; i < 10000; ++i) {
-    uint32_t previous = GetU32(b + at + 4 * (i - 1));
-    uint32_t value = GetU32(b + at + 4 * i);
+    uint32_t previous = LoadU32(b + at + 4 * (i - 1));
+    uint32_t value = LoadU32(b + at + 4 * i);
     uint8_t fp = main.bytes[previous + 2], fv = main.bytes[value + 2];
     ASSERT_TRUE(fp > fv || (fp == fv && previous < value)) << "at " << i;
   }
@@ -188,9 +189,9 @@ TEST_F(PinyinIndexBuild, OnlyThirtyHeaderLines) {
   Build();
   std::optional<std::vector<uint8_t>> index = Index();
   ASSERT_TRUE(index);
-  EXPECT_EQ(GetUnit(&(*index)[92 + 80 * 29]), u'L');
-  EXPECT_EQ(GetUnit(&(*index)[92 + 80 * 29 + 2]), u'2');
-  EXPECT_EQ(GetUnit(&(*index)[92 + 80 * 29 + 4]), u'9');
+  EXPECT_EQ(LoadU16(&(*index)[92 + 80 * 29]), u'L');
+  EXPECT_EQ(LoadU16(&(*index)[92 + 80 * 29 + 2]), u'2');
+  EXPECT_EQ(LoadU16(&(*index)[92 + 80 * 29 + 4]), u'9');
   for (size_t i = 92 + 80 * 30; i < 2934; ++i)
     ASSERT_EQ((*index)[i], 0) << i;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_dump.h"
@@ -22,12 +23,8 @@ MainDataImage MakeMainData(const std::vector<std::pair<std::u16string, int>>& en
     b.push_back(0);
     b.push_back(static_cast<uint8_t>(frequency));
     b.push_back(0);
-    for (char16_t c : text) {
-      b.push_back(static_cast<uint8_t>(c));
-      b.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    b.push_back(0);
-    b.push_back(0);
+    AppendUtf16Le(b, text);
+    AppendU16(b, 0);
   }
   const uint32_t recordsEnd = static_cast<uint32_t>(b.size());
   std::vector<size_t> order(entries.size());
@@ -39,21 +36,21 @@ MainDataImage MakeMainData(const std::vector<std::pair<std::u16string, int>>& en
   const uint32_t indexOffset = static_cast<uint32_t>(b.size());
   for (size_t i : order) {
     b.resize(b.size() + 4);
-    PutU32(&b[b.size() - 4], image.offsets[i]);
+    StoreU32(&b[b.size() - 4], image.offsets[i]);
   }
   const uint32_t indexSize = static_cast<uint32_t>(4 * order.size());
   b.resize(b.size() + kIndexGap, 0);
-  PutU32(&b[kTotalSizeOffset], static_cast<uint32_t>(b.size()));
-  PutU32(&b[kRecordsEndOffset], recordsEnd);
-  PutU32(&b[kIndexOffsetOffset], indexOffset);
-  PutU32(&b[kIndexSizeOffset], indexSize);
+  StoreU32(&b[kTotalSizeOffset], static_cast<uint32_t>(b.size()));
+  StoreU32(&b[kRecordsEndOffset], recordsEnd);
+  StoreU32(&b[kIndexOffsetOffset], indexOffset);
+  StoreU32(&b[kIndexSizeOffset], indexSize);
   return image;
 }
 
 std::vector<uint8_t> ReadingTableOf(std::string_view mbUtf8) {
   std::vector<uint8_t> work(kMinReadingWorkBufferSize + 12 * 64, 0);
   BuildReadingTableFromSource(Utf16File(mbUtf8), work.data(), work.size());
-  uint32_t length = GetU32(&work[kReadingTableLengthField]);
+  uint32_t length = LoadU32(&work[kReadingTableLengthField]);
   return std::vector<uint8_t>(work.begin() + kReadingTableOffset,
                               work.begin() + kReadingTableOffset + length);
 }
@@ -63,20 +60,16 @@ ExpectedIndex::ExpectedIndex(std::vector<uint8_t> readingTable)
 
 uint32_t ExpectedIndex::Key(uint32_t reference, std::initializer_list<const char*> spellings) {
   uint32_t at = static_cast<uint32_t>(kIdxHeaderSize + readingTable_.size() + keys_.size());
-  keys_.resize(keys_.size() + 4);
-  PutU32(&keys_[keys_.size() - 4], reference);
-  for (const char* spelling : spellings) {
-    SyllableCode code = kSyllableTable[FindSyllable(std::string_view(spelling))].code();
-    keys_.push_back(static_cast<uint8_t>(code));
-    keys_.push_back(static_cast<uint8_t>(code >> 8));
-  }
+  AppendU32(keys_, reference);
+  for (const char* spelling : spellings)
+    AppendU16(keys_, kSyllableTable[FindSyllable(std::string_view(spelling))].code());
   keys_.push_back(0);
   return at;
 }
 
 void ExpectedIndex::HeaderLine(size_t slot, std::u16string_view units) {
   for (size_t i = 0; i < units.size(); ++i)
-    PutUnit(&header_[kHeaderTextOffset + kHeaderTextSlotBytes * slot + 2 * i], units[i]);
+    StoreU16(&header_[kHeaderTextOffset + kHeaderTextSlotBytes * slot + 2 * i], units[i]);
 }
 
 std::vector<uint8_t> ExpectedIndex::Bytes() const {
@@ -84,22 +77,22 @@ std::vector<uint8_t> ExpectedIndex::Bytes() const {
   const uint32_t t = static_cast<uint32_t>(readingTable_.size());
   const uint32_t k = static_cast<uint32_t>(keys_.size());
   const uint32_t e = static_cast<uint32_t>(index_.size());
-  PutU32(&b[0], 2934 + t + k + 4 * e + 10240);
-  PutU32(&b[4], 2934);
-  PutU32(&b[8], t);
-  PutU32(&b[20], 2934 + t);
-  PutU32(&b[24], k);
-  PutU32(&b[28], 2934 + t + k);
-  PutU32(&b[32], 4 * e);
-  PutU32(&b[36], 2934 + t + k + 4 * e);
-  PutU32(&b[40], 0);
-  PutUnit(&b[44], u'拼');
-  PutUnit(&b[46], u'音');
+  StoreU32(&b[0], 2934 + t + k + 4 * e + 10240);
+  StoreU32(&b[4], 2934);
+  StoreU32(&b[8], t);
+  StoreU32(&b[20], 2934 + t);
+  StoreU32(&b[24], k);
+  StoreU32(&b[28], 2934 + t + k);
+  StoreU32(&b[32], 4 * e);
+  StoreU32(&b[36], 2934 + t + k + 4 * e);
+  StoreU32(&b[40], 0);
+  StoreU16(&b[44], u'拼');
+  StoreU16(&b[46], u'音');
   b.insert(b.end(), readingTable_.begin(), readingTable_.end());
   b.insert(b.end(), keys_.begin(), keys_.end());
   for (uint32_t value : index_) {
     b.resize(b.size() + 4);
-    PutU32(&b[b.size() - 4], value);
+    StoreU32(&b[b.size() - 4], value);
   }
   b.resize(b.size() + 10240, 0);
   return b;
@@ -109,13 +102,13 @@ std::vector<uint8_t> ExpectedIndex::UserBytes() const {
   std::vector<uint8_t> b = Bytes();
   b.resize(463734);
   std::fill(b.begin() + 2934, b.end(), 0);
-  PutU32(&b[0], 463734);
-  PutU32(&b[8], 0);
-  PutU32(&b[20], 2934);
-  PutU32(&b[24], 0);
-  PutU32(&b[28], 207734);
-  PutU32(&b[32], 0);
-  PutU32(&b[36], 310134);
+  StoreU32(&b[0], 463734);
+  StoreU32(&b[8], 0);
+  StoreU32(&b[20], 2934);
+  StoreU32(&b[24], 0);
+  StoreU32(&b[28], 207734);
+  StoreU32(&b[32], 0);
+  StoreU32(&b[36], 310134);
   return b;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/registry.h"
 #include "setup/compiler/first_install_dump.h"
 #include "tests/support/test_support.h"
@@ -22,10 +23,7 @@ constexpr std::u16string_view kCurrentVersion =
 
 std::u16string Decoded(std::string_view utf8) {
   std::vector<uint8_t> bytes = Utf16File(utf8);
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-  return text;
+  return DecodeUtf16Le(bytes.data(), bytes.size());
 }
 
 // Prints the decoded tables when the bytes differ.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "tests/support/test_support.h"
@@ -22,11 +23,6 @@ size_t ExtraAt(size_t number) {
 }
 constexpr uint32_t kEmptyLength = 143372;
 constexpr size_t kWorkSize = kTable + 204800;
-
-uint32_t LoadU32(const std::vector<uint8_t>& bytes, size_t at) {
-  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-         (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
 
 // The expected work buffer: zero, with the header fields and the bytes each test sets.
 struct ExpectedBuffer {
@@ -198,9 +194,9 @@ TEST_F(ReadingTableTest, LengthCountsEveryAssignedRecord) {
   for (int i = 0; i < 1000; ++i)
     lines += "行 xing2 hang2\n";
   ReadingTableSummary summary = Build(lines);
-  EXPECT_EQ(LoadU32(buffer, 8), 155372u);
+  EXPECT_EQ(LoadU32(&buffer[8]), 155372u);
   EXPECT_EQ(summary.extraRecords, 1000u);
-  EXPECT_EQ(buffer[CharacterAt(u'行') + 3] | (buffer[CharacterAt(u'行') + 4] << 8), 1000);
+  EXPECT_EQ(LoadU16(&buffer[CharacterAt(u'行') + 3]), 1000);
 }
 
 TEST_F(ReadingTableTest, OnlyLineWithoutLineFeedGivesAnEmptyTable) {
@@ -211,8 +207,8 @@ TEST_F(ReadingTableTest, OnlyLineWithoutLineFeedGivesAnEmptyTable) {
 TEST_F(ReadingTableTest, MissingSourceLeavesLengthZero) {
   buffer[8] = 0x55;  // whatever was there, the length reads 0 afterwards
   ReadingTableSummary summary = BuildRaw(std::nullopt);
-  EXPECT_EQ(LoadU32(buffer, 4), 2934u);
-  EXPECT_EQ(LoadU32(buffer, 8), 0u);
+  EXPECT_EQ(LoadU32(&buffer[4]), 2934u);
+  EXPECT_EQ(LoadU32(&buffer[8]), 0u);
   EXPECT_FALSE(summary.sourceRead);
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -251,8 +247,8 @@ TEST(ReadingTableBounds, BufferTooSmallForTheTable) {
     ASSERT_EQ(ui.messages.size(), 1u) << size;
     EXPECT_EQ(ui.messages[0].caption, u"拼音安装");
     if (size >= 12) {
-      EXPECT_EQ(LoadU32(buffer, 4), 2934u);
-      EXPECT_EQ(LoadU32(buffer, 8), 0u);
+      EXPECT_EQ(LoadU32(&buffer[4]), 2934u);
+      EXPECT_EQ(LoadU32(&buffer[8]), 0u);
       if (size > 12) {
         EXPECT_EQ(buffer[12], 0x11);  // nothing written past the header fields
       }
@@ -270,7 +266,7 @@ TEST(ReadingTableBounds, ExtraRecordsStopAtTheBufferEnd) {
   ReadingTableSummary summary = BuildReadingTableFromSource(
       test::Utf16File("行 xing2 hang2\n中 zhong1 zhong4\n长 chang2 zhang3\n"), buffer.data(), size);
   EXPECT_TRUE(summary.extraReadingsFull);
-  EXPECT_EQ(LoadU32(buffer, 8), kEmptyLength + 12);
+  EXPECT_EQ(LoadU32(&buffer[8]), kEmptyLength + 12);
   EXPECT_EQ(buffer[CharacterAt(u'行') + 3], 1);
   EXPECT_EQ(buffer[CharacterAt(u'中')], 0x39);
   EXPECT_EQ(buffer[CharacterAt(u'中') + 3], 0);
@@ -291,7 +287,7 @@ TEST(ReadingTableBounds, RecordsBeyondTheClearedAreaAreClearedWhenAssigned) {
   test::RecordingUi ui;
   ScopedUi scoped(ui);
   BuildReadingTableFromSource(test::Utf16File(lines), buffer.data(), buffer.size());
-  EXPECT_EQ(LoadU32(buffer, 8), kEmptyLength + 12 * records);
+  EXPECT_EQ(LoadU32(&buffer[8]), kEmptyLength + 12 * records);
   const std::vector<uint8_t> last(buffer.begin() + ExtraAt(records),
                                   buffer.begin() + ExtraAt(records) + 12);
   EXPECT_EQ(last, (std::vector<uint8_t>{0x11, 0x04, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -309,10 +305,10 @@ TEST(ReadingTableBounds, RecordNumbersStopAt65535) {
   ReadingTableSummary summary =
       BuildReadingTableFromSource(test::Utf16File(lines), buffer.data(), buffer.size());
   EXPECT_EQ(summary.extraRecords, 65535u);
-  EXPECT_EQ(LoadU32(buffer, 8), 929792u);  // 143,372 + 12 × 65,535
+  EXPECT_EQ(LoadU32(&buffer[8]), 929792u);  // 143,372 + 12 × 65,535
   // The 65,536th line of 行 and the line of 中 found no record; neither wraps to a used number.
-  EXPECT_EQ(buffer[CharacterAt(u'行') + 3] | (buffer[CharacterAt(u'行') + 4] << 8), 0);
-  EXPECT_EQ(buffer[CharacterAt(u'中') + 3] | (buffer[CharacterAt(u'中') + 4] << 8), 0);
+  EXPECT_EQ(LoadU16(&buffer[CharacterAt(u'行') + 3]), 0);
+  EXPECT_EQ(LoadU16(&buffer[CharacterAt(u'中') + 3]), 0);
   EXPECT_EQ(buffer[CharacterAt(u'中')], 0x39);
   EXPECT_EQ(ui.messages.size(), 1u);
 }

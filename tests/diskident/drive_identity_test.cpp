@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "tests/diskident/test_bytes.h"
 
 namespace diskident {
@@ -15,7 +16,6 @@ namespace {
 
 using test::DescriptorBytes;
 using test::ExpectedRecord;
-using test::PutLe32;
 using test::RecordBytes;
 
 DriveIdentityRecord FixedRecord(const std::vector<uint8_t>& descriptor) {
@@ -62,16 +62,16 @@ TEST(StorageDescriptor, OffsetsOutsideTheReturnedBytesAreRejected) {
   std::vector<uint8_t> descriptor = DescriptorBytes(false, "MODEL", "SERIAL");
   size_t size = descriptor.size();  // 40 + 6 + 7
 
-  PutLe32(descriptor, 16, static_cast<uint32_t>(size));
-  PutLe32(descriptor, 24, 0xFFFFFFFFu);
+  ql::StoreU32(descriptor.data() + 16, static_cast<uint32_t>(size));
+  ql::StoreU32(descriptor.data() + 24, 0xFFFFFFFFu);
   std::optional<StorageDescriptorInfo> info = ParseStorageDescriptor(descriptor.data(), size);
   ASSERT_TRUE(info);
   EXPECT_TRUE(info->productId.empty());
   EXPECT_TRUE(info->serialNumber.empty());
 
   // The serial's terminator is the last byte: one byte fewer returned leaves it unterminated.
-  PutLe32(descriptor, 16, 40);
-  PutLe32(descriptor, 24, 46);
+  ql::StoreU32(descriptor.data() + 16, 40);
+  ql::StoreU32(descriptor.data() + 24, 46);
   info = ParseStorageDescriptor(descriptor.data(), size - 1);
   ASSERT_TRUE(info);
   EXPECT_EQ(info->productId, "MODEL");

@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "diskident/drive_identity.h"
+#include "setup/common/bytes.h"
 
 namespace diskident::test {
-
-inline void PutLe32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i)
-    bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // A descriptor with the removable-media flag and the product and serial strings (each absent,
 // offset 0, when nullopt). Version and size are filled as a drive fills them.
@@ -33,12 +29,12 @@ inline std::vector<uint8_t> DescriptorBytes(bool removable,
   };
   uint32_t product = append(productId);
   uint32_t serial = append(serialNumber);
-  PutLe32(bytes, 0, 40);
-  PutLe32(bytes, 4, static_cast<uint32_t>(bytes.size()));
+  ql::StoreU32(bytes.data() + 0, 40);
+  ql::StoreU32(bytes.data() + 4, static_cast<uint32_t>(bytes.size()));
   bytes[8] = 0x00;  // device type: direct access
   bytes[10] = removable ? 1 : 0;
-  PutLe32(bytes, 16, product);
-  PutLe32(bytes, 24, serial);
+  ql::StoreU32(bytes.data() + 16, product);
+  ql::StoreU32(bytes.data() + 24, serial);
   bytes[28] = removable ? 7 : 3;  // bus type: USB or ATA
   return bytes;
 }

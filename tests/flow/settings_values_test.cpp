@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/model/setup_state.h"
 #include "tests/install/layout_test_support.h"
 
@@ -25,8 +26,9 @@ std::u16string SettingsPath(std::u16string_view name) {
 }
 
 std::vector<uint8_t> Dword(uint32_t value) {
-  return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-          static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  std::vector<uint8_t> bytes;
+  AppendU32(bytes, value);
+  return bytes;
 }
 
 // Type and data of each value of the settings key, by name.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
@@ -36,18 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<uint32_t> total = builder.FinishMainData();
   if (!total)
     return 0;
-  uint32_t recordsEnd = ql::GetU32(block.data() + ql::kRecordsEndOffset);
-  uint32_t indexOffset = ql::GetU32(block.data() + ql::kIndexOffsetOffset);
-  uint32_t indexSize = ql::GetU32(block.data() + ql::kIndexSizeOffset);
+  uint32_t recordsEnd = ql::LoadU32(block.data() + ql::kRecordsEndOffset);
+  uint32_t indexOffset = ql::LoadU32(block.data() + ql::kIndexOffsetOffset);
+  uint32_t indexSize = ql::LoadU32(block.data() + ql::kIndexSizeOffset);
   if (recordsEnd >= kIndexArea || *total > kBlockSize || indexSize != 4 * builder.recordCount() ||
       builder.characterCount() != builder.recordCount())
     __builtin_trap();
   uint32_t previous = 0;
   for (uint32_t i = 0; i < indexSize / 4; ++i) {
-    uint32_t offset = ql::GetU32(block.data() + indexOffset + 4 * i);
+    uint32_t offset = ql::LoadU32(block.data() + indexOffset + 4 * i);
     if (offset < ql::kPhraseHeaderSize || offset + 8 > recordsEnd || block[offset] != 2)
       __builtin_trap();
-    uint32_t unit = ql::GetUnit(block.data() + offset + 4);
+    uint32_t unit = ql::LoadU16(block.data() + offset + 4);
     if (i > 0 && unit < previous)
       __builtin_trap();
     previous = unit;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table_format.h"
 
@@ -26,12 +27,12 @@ inline void CheckCustomInputIndex(CustomInputList list, const uint8_t* data, siz
 
   std::vector<uint32_t> index(result.entryCount);
   for (size_t i = 0; i < index.size(); ++i)
-    index[i] = GetU32(work.data() + 4 * i);
+    index[i] = LoadU32(work.data() + 4 * i);
   for (size_t i = 0; i < index.size(); ++i) {
     const uint32_t at = index[i];
     const bool lineStart =
-        at == 0 || (at >= 2 && at <= size / 2 && GetUnit(data + 2 * at - 4) == u'\r' &&
-                    GetUnit(data + 2 * at - 2) == u'\n');
+        at == 0 || (at >= 2 && at <= size / 2 && LoadU16(data + 2 * at - 4) == u'\r' &&
+                    LoadU16(data + 2 * at - 2) == u'\n');
     if (at >= size / 2 || !lineStart)
       __builtin_trap();
     if (i > 0) {

@@ -6,16 +6,13 @@
 #include <optional>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/reading_table.h"
 #include "setup/compiler/syllables.h"
 #include "tests/fuzz/silent_ui.h"
 
 namespace {
-
-uint16_t LoadU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
 
 // A code in the table is 0 or the code of a table entry.
 void CheckCode(uint16_t code) {
@@ -36,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ql::ReadingTableSummary summary =
       ql::BuildReadingTableFromSource(source, buffer.data(), buffer.size());
 
-  uint32_t length =
-      buffer[8] | (buffer[9] << 8) | (buffer[10] << 16) | (static_cast<uint32_t>(buffer[11]) << 24);
+  uint32_t length = ql::LoadU32(&buffer[ql::kReadingTableLengthField]);
   if (length != summary.length ||
       length != ql::kEmptyReadingTableLength + 12 * summary.extraRecords)
     __builtin_trap();
@@ -46,14 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* table = buffer.data() + ql::kReadingTableOffset;
   for (size_t c = 0; c < ql::kCharacterRecordCount; ++c) {
     const uint8_t* record = table + 5 * c;
-    CheckCode(LoadU16(record));
-    if (record[2] > 9 || LoadU16(record + 3) > summary.extraRecords)
+    CheckCode(ql::LoadU16(record));
+    if (record[2] > 9 || ql::LoadU16(record + 3) > summary.extraRecords)
       __builtin_trap();
   }
   for (size_t k = 0; k <= summary.extraRecords; ++k) {
     const uint8_t* slots = table + ql::kCharacterRecordsSize + 12 * k;
     for (size_t s = 0; s < 4; ++s) {
-      CheckCode(LoadU16(slots + 3 * s));
+      CheckCode(ql::LoadU16(slots + 3 * s));
       if (slots[3 * s + 2] > 9)
         __builtin_trap();
     }

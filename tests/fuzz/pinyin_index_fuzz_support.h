@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table_format.h"
@@ -53,11 +54,11 @@ inline std::vector<uint8_t> MainData() {
   // The texts above are in ascending order already.
   for (uint32_t offset : offsets) {
     b.resize(b.size() + 4);
-    PutU32(&b[b.size() - 4], offset);
+    StoreU32(&b[b.size() - 4], offset);
   }
-  PutU32(&b[kTotalSizeOffset], static_cast<uint32_t>(b.size()));
-  PutU32(&b[kIndexOffsetOffset], indexOffset);
-  PutU32(&b[kIndexSizeOffset], static_cast<uint32_t>(4 * offsets.size()));
+  StoreU32(&b[kTotalSizeOffset], static_cast<uint32_t>(b.size()));
+  StoreU32(&b[kIndexOffsetOffset], indexOffset);
+  StoreU32(&b[kIndexSizeOffset], static_cast<uint32_t>(4 * offsets.size()));
   return b;
 }
 
@@ -72,7 +73,7 @@ inline void Check(const PinyinIndexResult& result,
                   const uint8_t* work,
                   const std::vector<uint8_t>& main) {
   if (main.size() >= kPhraseHeaderSize) {
-    size_t at = GetU32(&main[kRecordShiftOffset]) + size_t{kPhraseHeaderSize};
+    size_t at = LoadU32(&main[kRecordShiftOffset]) + size_t{kPhraseHeaderSize};
     while (at < main.size() && main.size() - at >= 4 && main[at] != 0 &&
            2 * size_t{main[at]} <= main.size() - at - 4) {
       if (main[at + 3] != 0)
@@ -82,16 +83,16 @@ inline void Check(const PinyinIndexResult& result,
   }
   if (!result.built)
     return;
-  const uint32_t keyAt = GetU32(work + kKeyAreaOffsetField);
-  const uint32_t keyLength = GetU32(work + kKeyAreaLengthField);
-  const uint32_t indexAt = GetU32(work + kEntryIndexOffsetField);
-  const uint32_t indexLength = GetU32(work + kEntryIndexLengthField);
-  if (GetU32(work) != result.fileLength || indexAt != keyAt + keyLength ||
-      GetU32(work + kThirdAreaOffsetField) + kThirdAreaRoom != result.fileLength ||
+  const uint32_t keyAt = LoadU32(work + kKeyAreaOffsetField);
+  const uint32_t keyLength = LoadU32(work + kKeyAreaLengthField);
+  const uint32_t indexAt = LoadU32(work + kEntryIndexOffsetField);
+  const uint32_t indexLength = LoadU32(work + kEntryIndexLengthField);
+  if (LoadU32(work) != result.fileLength || indexAt != keyAt + keyLength ||
+      LoadU32(work + kThirdAreaOffsetField) + kThirdAreaRoom != result.fileLength ||
       indexAt + indexLength + kThirdAreaRoom != result.fileLength)
     __builtin_trap();
   for (uint32_t i = 0; i < indexLength / 4; ++i) {
-    uint32_t value = GetU32(work + indexAt + 4 * i);
+    uint32_t value = LoadU32(work + indexAt + 4 * i);
     if (value & kInFileFlag) {
       uint32_t record = value & ~kInFileFlag;
       if (record < keyAt || record + kKeyRecordFixedSize > keyAt + keyLength)

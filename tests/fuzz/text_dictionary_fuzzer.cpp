@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
@@ -62,14 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<uint32_t> total = builder.FinishMainData();
   if (!total)
     return 0;
-  uint32_t recordsEnd = ql::GetU32(block.data() + ql::kRecordsEndOffset);
-  uint32_t indexOffset = ql::GetU32(block.data() + ql::kIndexOffsetOffset);
-  uint32_t indexSize = ql::GetU32(block.data() + ql::kIndexSizeOffset);
+  uint32_t recordsEnd = ql::LoadU32(block.data() + ql::kRecordsEndOffset);
+  uint32_t indexOffset = ql::LoadU32(block.data() + ql::kIndexOffsetOffset);
+  uint32_t indexSize = ql::LoadU32(block.data() + ql::kIndexSizeOffset);
   if (recordsEnd >= kIndexArea || *total > kBlockSize || indexSize != 4 * builder.recordCount())
     __builtin_trap();
   std::u16string previous;
   for (uint32_t i = 0; i < indexSize / 4; ++i) {
-    uint32_t offset = ql::GetU32(block.data() + indexOffset + 4 * i);
+    uint32_t offset = ql::LoadU32(block.data() + indexOffset + 4 * i);
     if (offset < ql::kPhraseHeaderSize || offset >= recordsEnd)
       __builtin_trap();
     size_t units = block[offset];
@@ -77,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       __builtin_trap();
     std::u16string text;
     for (size_t u = 0; u + 1 < units; ++u)
-      text.push_back(ql::GetUnit(block.data() + offset + 4 + 2 * u));
+      text.push_back(ql::LoadU16(block.data() + offset + 4 + 2 * u));
     if (text.find(u'\0') != std::u16string::npos ||
-        ql::GetUnit(block.data() + offset + 2 + 2 * units) != 0)
+        ql::LoadU16(block.data() + offset + 2 + 2 * units) != 0)
       __builtin_trap();
     if (i > 0 && text < previous)
       __builtin_trap();

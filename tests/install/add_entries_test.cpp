@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/text.h"
 #include "setup/model/setup_state.h"
@@ -15,10 +16,7 @@ namespace {
 
 // The units of a UTF-16LE file as the tests write them (byte-order mark included).
 std::u16string FileUnits(const std::vector<uint8_t>& bytes) {
-  std::u16string text;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-  return text;
+  return DecodeUtf16Le(bytes.data(), bytes.size());
 }
 
 NameTaken TakenFrom(const std::set<std::u16string>& names) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
@@ -41,7 +42,7 @@ class InstallationTest : public ::testing::Test {
       scheme->path.Assign(std::u16string(u"输入方案\\") + name);
     }
     mainData_.assign(kPhraseHeaderSize + 8000, 0);
-    PutU32(mainData_.data() + 4, kPhraseHeaderSize);  // RecordShift
+    StoreU32(mainData_.data() + 4, kPhraseHeaderSize);  // RecordShift
     userData_.assign(4096, 0);
 
     steps_.folderFieldText = [this] { return folderField_; };

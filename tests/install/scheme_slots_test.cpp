@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/model/setup_state.h"
 
@@ -20,7 +21,7 @@ constexpr size_t kViewSize = kPhraseHeaderSize + 64;
 void ExpectSlot(std::vector<uint8_t>& image, int32_t slot, std::u16string_view path) {
   size_t offset = kSchemeSlotOffset + static_cast<size_t>(slot) * kSchemeSlotBytes;
   for (size_t i = 0; i < kSchemeSlotUnits; ++i)
-    PutUnit(image.data() + offset + 2 * i, i < path.size() ? path[i] : u'\0');
+    StoreU16(image.data() + offset + 2 * i, i < path.size() ? path[i] : u'\0');
 }
 
 std::string FirstDifference(const std::vector<uint8_t>& expected,
@@ -193,10 +194,10 @@ TEST(FuzzyPairsTest, DefaultsGoToTheirBytesFromRecordShiftWithTheirCount) {
   TurnOnDefaultFuzzyPairs(pairs);
   for (uint32_t shift : {0u, 1024u}) {
     std::vector<uint8_t> view(kPhraseHeaderSize + shift, 0);
-    PutU32(view.data() + kRecordShiftOffset, shift);
+    StoreU32(view.data() + kRecordShiftOffset, shift);
     ASSERT_TRUE(WriteFuzzyPairs(pairs, view.data(), view.size()));
     std::vector<uint8_t> expected(view.size(), 0);
-    PutU32(expected.data() + kRecordShiftOffset, shift);
+    StoreU32(expected.data() + kRecordShiftOffset, shift);
     expected[shift + 4000] = 1;  // an-ang
     expected[shift + 4017] = 1;  // c-ch
     expected[shift + 4119] = 1;  // s-sh
@@ -220,7 +221,7 @@ TEST(FuzzyPairsTest, OnlyBytesOfOneCountAndADamagedRecordShiftWritesNothing) {
   // RecordShift from a damaged file: the bytes would lie past the view, so none is written.
   for (uint32_t shift : {5740u, 0xFFFFFFFFu, 0x80000000u}) {
     std::vector<uint8_t> damaged(kPhraseHeaderSize, 0);
-    PutU32(damaged.data() + kRecordShiftOffset, shift);
+    StoreU32(damaged.data() + kRecordShiftOffset, shift);
     std::vector<uint8_t> before = damaged;
     EXPECT_FALSE(WriteFuzzyPairs(pairs, damaged.data(), damaged.size())) << shift;
     EXPECT_EQ(damaged, before);
@@ -228,7 +229,7 @@ TEST(FuzzyPairsTest, OnlyBytesOfOneCountAndADamagedRecordShiftWritesNothing) {
   }
   // The last byte just fits.
   std::vector<uint8_t> tight(5739 + 4501, 0);
-  PutU32(tight.data() + kRecordShiftOffset, 5739);
+  StoreU32(tight.data() + kRecordShiftOffset, 5739);
   EXPECT_TRUE(WriteFuzzyPairs(pairs, tight.data(), tight.size()));
   EXPECT_EQ(tight.back(), 2);
   // Too short even for RecordShift.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/install/version_stamp.h"
 #include "setup/model/setup_state.h"
@@ -16,14 +17,9 @@ namespace {
 constexpr size_t kModuleSize = 0x90000;
 constexpr uint8_t kFiller = 0xA5;
 
-void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
-  bytes[at] = static_cast<uint8_t>(value & 0xFF);
-  bytes[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
 void PutText(std::vector<uint8_t>& bytes, size_t at, std::u16string_view text) {
   for (char16_t unit : text) {
-    Put16(bytes, at, unit);
+    StoreU16(bytes.data() + at, unit);
     at += 2;
   }
 }
@@ -47,11 +43,11 @@ size_t ValueAt(const Record& record) {
 void PutRecord(std::vector<uint8_t>& bytes, const Record& record, std::u16string_view value) {
   size_t start = record.keyAt - 6;
   size_t valueAt = ValueAt(record);
-  Put16(bytes, start, static_cast<uint16_t>(valueAt - start + record.roomUnits * 2));
-  Put16(bytes, start + 2, static_cast<uint16_t>(record.roomUnits));
-  Put16(bytes, start + 4, 1);
+  StoreU16(bytes.data() + start, static_cast<uint16_t>(valueAt - start + record.roomUnits * 2));
+  StoreU16(bytes.data() + start + 2, static_cast<uint16_t>(record.roomUnits));
+  StoreU16(bytes.data() + start + 4, 1);
   PutText(bytes, record.keyAt, record.key);
-  Put16(bytes, record.keyAt + record.key.size() * 2, 0);
+  StoreU16(bytes.data() + record.keyAt + record.key.size() * 2, 0);
   for (size_t i = 0; i < record.padding; ++i)
     bytes[valueAt - record.padding + i] = 0;
   std::u16string padded(value);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 
+#include "setup/common/bytes.h"
 #include "setup/common/text.h"
 
 namespace ql::test {
@@ -12,25 +13,17 @@ namespace fs = std::filesystem;
 
 std::vector<uint8_t> Utf16File(std::string_view utf8Text) {
   std::u16string text = Utf8ToUtf16(utf8Text);
-  std::vector<uint8_t> bytes = {0xFF, 0xFE};
+  std::vector<uint8_t> bytes = EncodeUtf16Le(u"", Utf16Frame::kByteOrderMark);
   for (char16_t c : text) {
-    if (c == u'\n') {
-      bytes.push_back('\r');
-      bytes.push_back(0);
-    }
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
+    if (c == u'\n')
+      AppendU16(bytes, u'\r');
+    AppendU16(bytes, c);
   }
   return bytes;
 }
 
 std::vector<uint8_t> RawUtf16(std::u16string_view text) {
-  std::vector<uint8_t> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  return bytes;
+  return EncodeUtf16Le(text);
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
@@ -366,7 +367,7 @@ int Compile(const std::vector<std::string>& args) {
     std::printf("error: cannot read back %s\n", U8(state.mainDataPath.view()).c_str());
     return 1;
   }
-  uint32_t characters = ql::GetU32(mainData->data() + ql::kCharacterCountOffset);
+  uint32_t characters = ql::LoadU32(mainData->data() + ql::kCharacterCountOffset);
   std::printf("records: %u (characters %u, phrases %u)\n", state.mainDataEntryCount, characters,
               state.mainDataEntryCount - characters);
   if (!ql::FileExists(out + std::u16string(ql::kUserDataFile))) {
