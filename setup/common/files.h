@@ -25,6 +25,10 @@ bool EnsureFolder(std::u16string_view path);
 
 // The system folder; empty where there is none (the host).
 std::u16string SystemFolder();
+// `path` as a full path: GetFullPathNameW on Windows (relative paths against the current folder);
+// on the host, absolute paths resolved by the same rules (ResolveAbsolutePath), others as given.
+// Empty when the system cannot resolve it.
+std::u16string FullPath(std::u16string_view path);
 // Maps a module file as an image only: its imports are not resolved and no initialisation runs.
 // nullptr when it does not map, and always on the host. ReleaseModuleImage(nullptr) does nothing.
 void* MapModuleImage(std::u16string_view path);

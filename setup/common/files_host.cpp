@@ -8,6 +8,7 @@
 
 #include "setup/common/files.h"
 #include "setup/common/host_path.h"
+#include "setup/common/path_names.h"
 #include "setup/common/text.h"
 
 namespace ql {
@@ -68,6 +69,10 @@ bool EnsureFolder(std::u16string_view path) {
 
 std::u16string SystemFolder() {
   return std::u16string();
+}
+
+std::u16string FullPath(std::u16string_view path) {
+  return ResolveAbsolutePath(path);
 }
 
 void* MapModuleImage(std::u16string_view) {

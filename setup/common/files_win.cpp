@@ -68,6 +68,18 @@ std::u16string SystemFolder() {
   return std::u16string(buffer, buffer + length);
 }
 
+std::u16string FullPath(std::u16string_view path) {
+  const std::wstring widePath = WString(path);
+  DWORD needed = GetFullPathNameW(widePath.c_str(), 0, nullptr, nullptr);
+  if (needed == 0)
+    return std::u16string();
+  std::wstring buffer(needed, L'\0');
+  DWORD length = GetFullPathNameW(widePath.c_str(), needed, &buffer[0], nullptr);
+  if (length == 0 || length >= needed)
+    return std::u16string();
+  return std::u16string(U(buffer.c_str(), length));
+}
+
 void* MapModuleImage(std::u16string_view path) {
   return LoadLibraryExW(WString(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
 }

@@ -23,4 +23,20 @@ bool IsPlainName(std::u16string_view name);
 // over); no leading separator, drive, server or device form, and no ".." anywhere.
 bool IsContainedRelativePath(std::u16string_view path);
 
+// Whether `path` is written as an absolute folder of a drive ("X:\..." or "X:/...") or of a
+// server's share ("\\server\share..."), the forms a target folder may take. Relative paths,
+// drive-relative ("C:x") and root-relative ("\x") ones and the device forms ("\\?\", "\\.\")
+// are not.
+bool IsAbsoluteFolderForm(std::u16string_view path);
+
+// An absolute path of either form as the system resolves it: '/' read as '\', "." dropped, ".."
+// going up (never above the drive or the share), trailing dots and spaces dropped from each
+// name, repeated separators folded. A root keeps its trailing '\'; any other path has none.
+// Anything else is returned as it is.
+std::u16string ResolveAbsolutePath(std::u16string_view path);
+
+// Whether two folder paths name the same folder: equal but for ASCII case and trailing
+// separators.
+bool SameFolderPath(std::u16string_view a, std::u16string_view b);
+
 }  // namespace ql

@@ -4,7 +4,10 @@
 #include "setup/flow/installation_steps_win.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 #include <shlwapi.h>
+
+#include <vector>
 
 #include "setup/contracts/tool_library.h"
 #include "setup/flow/install_dialog.h"
@@ -44,6 +47,26 @@ void MovePackage(std::u16string_view from, std::u16string_view to) {
   SHFileOperationW(&operation);
 }
 
+// The folders no installation may take as its own: Windows, system, both Program Files,
+// ProgramData, the user's profile and the folder of all profiles.
+std::vector<std::u16string> SharedFolders() {
+  std::vector<std::u16string> folders;
+  for (int folder : {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
+                     CSIDL_COMMON_APPDATA, CSIDL_PROFILE}) {
+    wchar_t path[MAX_PATH + 1] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)))
+      continue;
+    folders.emplace_back(U(path));
+    if (folder == CSIDL_PROFILE) {
+      const std::u16string& profile = folders.back();
+      size_t slash = profile.rfind(u'\\');
+      if (slash != std::u16string::npos && slash > 2)
+        folders.push_back(profile.substr(0, slash));
+    }
+  }
+  return folders;
+}
+
 bool MappingExists(std::u16string_view name) {
   UniqueKernelHandle mapping(
       OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, WString(name).c_str()));
@@ -60,6 +83,7 @@ InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog) {
   steps.isRoot = [](std::u16string_view path) {
     return PathIsRootW(WString(path).c_str()) != FALSE;
   };
+  steps.sharedFolders = SharedFolders;
   steps.programPath = ProgramPath;
   steps.createFolder = [](std::u16string_view folder) {
     CreateDirectoryW(WString(folder).c_str(), nullptr);

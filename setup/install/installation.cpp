@@ -3,6 +3,7 @@
 #include "setup/install/installation.h"
 
 #include "setup/common/files.h"
+#include "setup/common/path_names.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
@@ -34,19 +35,38 @@ bool IsRootPath(std::u16string_view path) {
   if (path.size() == 3 && path[1] == u':' && path[2] == u'\\')
     return true;
   if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+    // "\\server", "\\server\share", each also with a trailing backslash.
+    std::u16string_view rest = path.substr(2);
+    if (!rest.empty() && rest.back() == u'\\')
+      rest.remove_suffix(1);
     size_t separators = 0;
-    for (char16_t c : path.substr(2))
+    for (char16_t c : rest)
       separators += c == u'\\';
     return separators <= 1;
   }
   return false;
 }
 
-// Step 1: the folder field names a root. An empty field, or one such as "C:" that becomes a root
-// once the target's backslash is added, would install into that root as well and is refused the
-// same way.
-bool TargetIsRoot(const InstallationSteps& steps, const std::u16string& field) {
-  return field.empty() || steps.isRoot(field) || steps.isRoot(WithTrailingBackslash(field));
+bool IsRootFolder(const InstallationSteps& steps, const std::u16string& path) {
+  return path.empty() || steps.isRoot(path) || steps.isRoot(WithTrailingBackslash(path));
+}
+
+// Step 1: the folder field names a folder the package may be moved into and opened to all users.
+// Refused: an empty field, or one such as "C:" that becomes a root once the target's backslash is
+// added; anything but an absolute folder of a drive or a share ("abc", "..\x", "C:x", "\x",
+// the device forms); a root in any spelling once resolved ("C:\..", "C:\.", "C:/"); and the
+// system's shared folders themselves.
+bool TargetRefused(const InstallationSteps& steps, const std::u16string& field) {
+  if (IsRootFolder(steps, field) || !IsAbsoluteFolderForm(field))
+    return true;
+  const std::u16string full = steps.fullPath(field);
+  if (IsRootFolder(steps, full))
+    return true;
+  for (const std::u16string& shared : steps.sharedFolders()) {
+    if (!shared.empty() && SameFolderPath(full, shared))
+      return true;
+  }
+  return false;
 }
 
 // Creates the target and every missing folder above it: the shell's move into a folder whose
@@ -72,7 +92,10 @@ void CreateFolderPath(const InstallationSteps& steps, const std::u16string& targ
 // Step 3: the package moves into the target folder, which becomes installFolder and the current
 // directory, and the installed names are settled.
 void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
-  std::u16string target = WithTrailingBackslash(Cut(steps.folderFieldText(), kTargetUnits));
+  // The resolved folder: "C:\a\..\b" is "C:\b", and no folder "a" is made on the way.
+  const std::u16string field = Cut(steps.folderFieldText(), kTargetUnits);
+  const std::u16string full = steps.fullPath(field);
+  std::u16string target = WithTrailingBackslash(full.empty() ? field : full);
   CreateFolderPath(steps, target);
   std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
   size_t slash = program.rfind(u'\\');
@@ -150,6 +173,8 @@ bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
 InstallationSteps PortableInstallationSteps(SetupState& state) {
   InstallationSteps steps;
   steps.isRoot = IsRootPath;
+  steps.fullPath = FullPath;
+  steps.sharedFolders = [] { return std::vector<std::u16string>(); };
   steps.createFolder = [](std::u16string_view folder) { EnsureFolder(folder); };
   steps.chooseModuleFileName = [&state](std::u16string_view setupIni) {
     ChooseModuleFileName(state, setupIni);
@@ -186,7 +211,7 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
 
 void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // 1: never into a root folder.
-  if (TargetIsRoot(steps, Cut(steps.folderFieldText(), kRootTestUnits))) {
+  if (TargetRefused(steps, Cut(steps.folderFieldText(), kRootTestUnits))) {
     TheUi().ShowMessage(kRootFolderText, kRootFolderCaption, kMbIconWarning);
     return;
   }

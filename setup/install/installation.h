@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "setup/common/mapped_file.h"
 #include "setup/model/package.h"
@@ -44,6 +45,11 @@ struct InstallationSteps {
   std::function<void()> collectSelection;
   // PathIsRootW.
   std::function<bool(std::u16string_view path)> isRoot;
+  // The folder field as a full path (GetFullPathNameW); empty when it cannot be resolved.
+  std::function<std::u16string(std::u16string_view path)> fullPath;
+  // The system's shared folders, which are never a target themselves: Windows, system, both
+  // Program Files, ProgramData, Users and the user's profile.
+  std::function<std::vector<std::u16string>()> sharedFolders;
   // The running program's own file path, whole.
   std::function<std::u16string()> programPath;
   std::function<void(std::u16string_view folder)> createFolder;

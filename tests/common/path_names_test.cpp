@@ -22,5 +22,36 @@ TEST(PathNames, PlainNamesAndContainedPaths) {
     EXPECT_FALSE(IsContainedRelativePath(path)) << Utf16ToUtf8(path);
 }
 
+TEST(PathNames, AbsoluteFoldersResolveAsTheSystemResolvesThem) {
+  struct Case {
+    const char16_t* path;
+    const char16_t* resolved;  // nullptr: not an absolute folder form
+  } cases[] = {
+      {u"C:\\a\\b", u"C:\\a\\b"},
+      {u"c:/a//b/", u"c:\\a\\b"},
+      {u"C:\\a\\..\\..\\b", u"C:\\b"},
+      {u"C:\\.", u"C:\\"},
+      {u"C:\\..", u"C:\\"},
+      {u"C:\\a. \\b..", u"C:\\a\\b"},
+      {u"C:\\ . \\a", u"C:\\a"},
+      {u"\\\\srv\\share\\a\\..\\..", u"\\\\srv\\share\\"},
+      {u"//srv/share/x", u"\\\\srv\\share\\x"},
+      {u"abc", nullptr},
+      {u"..\\a", nullptr},
+      {u"C:a", nullptr},
+      {u"\\a", nullptr},
+      {u"\\\\?\\C:\\a", nullptr},
+      {u"\\\\.\\pipe\\a", nullptr},
+      {u"1:\\a", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.path));
+    EXPECT_EQ(IsAbsoluteFolderForm(c.path), c.resolved != nullptr);
+    EXPECT_EQ(ResolveAbsolutePath(c.path), c.resolved != nullptr ? c.resolved : c.path);
+  }
+  EXPECT_TRUE(SameFolderPath(u"C:\\Program Files\\", u"c:\\program files"));
+  EXPECT_FALSE(SameFolderPath(u"C:\\Program Files\\a", u"C:\\Program Files"));
+}
+
 }  // namespace
 }  // namespace ql

@@ -47,6 +47,10 @@ ql_install_test(install.upgrade sample install-upgrade "${QL_SAMPLE_NAME}" "C:\\
 # A drive root is refused before anything moves; setup then ends silently.
 ql_install_test(install.root sample install-root "${QL_SAMPLE_NAME}" "C:\\e2e\\root"
   EXPECT not-installed no-file setup.ini)
+# The Windows folder (typed as "C:\\windows\\.") is refused the same way: nothing is installed.
+# (The test's own target is a folder of its own: the preparation empties it.)
+ql_install_test(install.system-folder sample install-system-folder "${QL_SAMPLE_NAME}"
+  "C:\\e2e\\sysfolder" EXPECT not-installed)
 # Cancelling leaves everything as it was.
 ql_install_test(install.cancel sample install-cancel "${QL_SAMPLE_NAME}" "C:\\e2e\\cancel"
   EXPECT not-installed no-file setup.ini)

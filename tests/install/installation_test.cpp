@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup/common/bytes.h"
+#include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table_format.h"
@@ -50,7 +51,13 @@ class InstallationTest : public ::testing::Test {
     steps_.collectSelection = [this] { Log(u"collect"); };
     steps_.isRoot = [this](std::u16string_view path) {
       Log(u"isRoot " + std::u16string(path));
-      return path == u"C:\\" || path == u"\\";
+      return PortableInstallationSteps(state).isRoot(path);
+    };
+    steps_.fullPath = [](std::u16string_view path) { return FullPath(path); };
+    steps_.sharedFolders = [] {
+      return std::vector<std::u16string>{u"C:\\Windows",       u"C:\\Windows\\system32",
+                                         u"C:\\Program Files", u"C:\\ProgramData",
+                                         u"C:\\Users\\小明",   u"C:\\Users"};
     };
     steps_.programPath = [this] { return programPath_; };
     steps_.createFolder = [this](std::u16string_view f) { Log(u"mkdir " + std::u16string(f)); };
@@ -147,6 +154,8 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
   std::vector<std::string> expected = {
       "isRoot D:\\输入法",
       "isRoot D:\\输入法\\",
+      "isRoot D:\\输入法",
+      "isRoot D:\\输入法\\",
       "collect",
       "mkdir D:\\输入法\\",
       "move E:\\包\\*.* D:\\输入法\\",
@@ -186,8 +195,31 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
 }
 
 TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
-  // "C:" and an empty field would become a root once the backslash is added.
-  for (std::u16string field : {u"C:\\", u"\\", u"C:", u""}) {
+  // "C:" and an empty field would become a root once the backslash is added; the others are
+  // roots once resolved, relative, drive- or root-relative, device forms or shared folders.
+  for (std::u16string field : {u"C:\\",
+                               u"\\",
+                               u"C:",
+                               u"",
+                               u"C:\\\\",
+                               u"C:\\..",
+                               u"C:\\.",
+                               u"C:/",
+                               u"C:\\a\\..",
+                               u"C:\\ . \\",
+                               u"abc",
+                               u"..\\foo",
+                               u"C:foo",
+                               u"\\foo",
+                               u"\\\\?\\C:\\x",
+                               u"\\\\.\\C:\\x",
+                               u"\\\\srv\\share\\",
+                               u"\\\\srv\\share\\x\\..",
+                               u"c:\\windows",
+                               u"C:\\Windows\\",
+                               u"C:\\Program Files\\.",
+                               u"C:/Users",
+                               u"C:\\users\\小明"}) {
     folderField_ = field;
     ui_.messages.clear();
     for (const std::string& line : Run())
@@ -224,13 +256,13 @@ TEST_F(InstallationTest, UnusableDisplayNamesAreRefusedBeforeAnythingMoves) {
 }
 
 TEST_F(InstallationTest, TargetPreparationCutsTheFieldsAndGuardsTheMovePattern) {
-  folderField_ = std::u16string(300, u'长');
+  folderField_ = u"D:\\" + std::u16string(297, u'长');
   // The 49th unit starts a surrogate pair: the cut drops the whole character.
   nameField_ = std::u16string(48, u'名') + u"\U00020000" + std::u16string(10, u'名');
   programPath_ = u"setup.exe";  // no folder: nothing may move from the drive's root
   moduleRunning_ = true;
   std::vector<std::string> log = Run();
-  const std::string target = Utf16ToUtf8(std::u16string(262, u'长') + u"\\");
+  const std::string target = Utf16ToUtf8(u"D:\\" + std::u16string(259, u'长') + u"\\");
   auto logged = [&](const std::string& line) {
     return std::find(log.begin(), log.end(), line) != log.end();
   };
