@@ -121,6 +121,21 @@ bool MapData(const InstallationSteps& steps,
   return *file != nullptr && status == MapStatus::kMapped;
 }
 
+// A chosen scheme whose path does not fit a slot of the main data file cannot be used: the user
+// is told which one.
+void TellSchemesLeftOut(const SetupState& state, const std::vector<SlotOutcome>& outcomes) {
+  for (const SlotOutcome& outcome : outcomes) {
+    if (outcome.kind != SlotOutcome::Kind::kTooLong || outcome.scheme >= kMaxSchemes)
+      continue;
+    const InputScheme& scheme = state.schemes[outcome.scheme];
+    if (scheme.path.size() <= kSchemeSlotMaxPathUnits)
+      continue;  // a slot outside a damaged file, not a long path
+    TheUi().ShowMessage(u"输入方案“" + scheme.name.str() + u"”的路径 " + scheme.path.str() +
+                            u" 超过29个字符，这个方案没有安装。",
+                        state.displayName.view(), kMbOk | kMbIconWarning);
+  }
+}
+
 // Steps 13 to 21, with both data files mapped; false when a file was not opened or mapped.
 bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   std::unique_ptr<MappedDataFile> mainData;
@@ -134,10 +149,10 @@ bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   uint8_t* view = mainData->data();
   size_t size = mainData->size();
   // 15, 16: the scheme slots.
-  FillMainSchemeSlots(state, view, size, [&](int32_t slot) {
-    return steps.buildSchemeIndex(view, userData->data(), slot);
-  });
-  FillAuxiliarySchemeSlots(state, view, size);
+  TellSchemesLeftOut(state, FillMainSchemeSlots(state, view, size, [&](int32_t slot) {
+                       return steps.buildSchemeIndex(view, userData->data(), slot);
+                     }));
+  TellSchemesLeftOut(state, FillAuxiliarySchemeSlots(state, view, size));
   // 17: the pinyin index, or no index files at all. The index is written into the pinyin
   // scheme's folder, so the files there go too: left beside the new main data file they would
   // point into the old one.

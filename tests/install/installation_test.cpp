@@ -329,6 +329,20 @@ TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
   EXPECT_EQ(state.installCompleted, 0u);
 }
 
+// A chosen scheme whose path is too long for a slot is not installed, and the user is told which.
+TEST_F(InstallationTest, ASchemeWhosePathDoesNotFitASlotIsNamed) {
+  state.schemes[1].path.Assign(u"输入方案\\" + std::u16string(25, u'长'));
+  state.schemes[1].selected = 1;
+  state.schemes[2].selected = 1;
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "index 1"), 1);  // 五笔 takes the first slot
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, u"输入方案“形码”的路径 输入方案\\" + std::u16string(25, u'长') +
+                                      u" 超过29个字符，这个方案没有安装。");
+  EXPECT_EQ(ui_.messages[0].caption, u"青岚 - 拼音");
+  EXPECT_EQ(state.installCompleted, 1u);
+}
+
 TEST_F(InstallationTest, WithoutPinyinTheIndexFilesGo) {
   std::vector<std::string> log = Run();
   EXPECT_NE(std::find(log.begin(), log.end(), "rm D:\\输入法\\拼音\\qinglan.idx"), log.end());
