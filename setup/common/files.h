@@ -12,7 +12,8 @@
 
 namespace ql {
 
-// Reads at most `maxBytes` from the start of the file; nullopt when it cannot be opened.
+// Reads at most `maxBytes` from the start of the file; nullopt when it cannot be opened or a read
+// fails.
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
                                                   size_t maxBytes = SIZE_MAX);
 // Creates or replaces the file with exactly `bytes`; false on any failure.

@@ -35,8 +35,12 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
     size_t want = maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size() : sizeof chunk;
     size_t got = std::fread(chunk, 1, want, file.get());
     bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < want)
+    if (got < want) {
+      // A read that fails is no end of the file: the caller would take a part for the whole.
+      if (std::ferror(file.get()))
+        return std::nullopt;
       break;
+    }
   }
   return bytes;
 }

@@ -20,7 +20,10 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
     DWORD want = static_cast<DWORD>(maxBytes - bytes.size() < sizeof chunk ? maxBytes - bytes.size()
                                                                            : sizeof chunk);
     DWORD got = 0;
-    if (!ReadFile(file.get(), chunk, want, &got, nullptr) || got == 0)
+    // A read that fails is no end of the file: the caller would take a part for the whole.
+    if (!ReadFile(file.get(), chunk, want, &got, nullptr))
+      return std::nullopt;
+    if (got == 0)
       break;
     bytes.insert(bytes.end(), chunk, chunk + got);
   }

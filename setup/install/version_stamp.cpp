@@ -119,7 +119,10 @@ void StampModuleVersion(const SetupState& state) {
   if (bytes->size() > kLargestModuleBytes)
     return;
   StampVersionStrings(bytes->data(), bytes->size(), RunVersionStamps(state));
-  WriteFileBytes(path, bytes->data(), bytes->size());
+  // A module that cannot be written (read-only, or the disk full) is not copied unstamped
+  // without a word.
+  if (!WriteFileBytes(path, bytes->data(), bytes->size()))
+    TheUi().ShowMessage(path, kModuleNotOpenCaption, kMbOk);
 }
 
 }  // namespace ql
