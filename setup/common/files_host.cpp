@@ -70,10 +70,8 @@ std::u16string SystemFolder() {
   return std::u16string();
 }
 
-void* MapModuleImage(std::u16string_view) {
-  return nullptr;
+ModuleImage MapModuleImage(std::u16string_view) {
+  return ModuleImage();
 }
-
-void ReleaseModuleImage(void*) {}
 
 }  // namespace ql

@@ -41,11 +41,12 @@ std::optional<std::u16string> ReadText(const std::u16string& path) {
 }  // namespace
 
 ModuleImageSeam DefaultModuleImageSeam() {
-  return ModuleImageSeam{SystemFolder, MapModuleImage, ReleaseModuleImage};
+  return ModuleImageSeam{SystemFolder, MapModuleImage};
 }
 
 void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage) {
-  void* image = nullptr;
+  // Held through the steps, released when the step ends.
+  ModuleImage image;
   std::u16string systemFolder = moduleImage.systemFolder ? moduleImage.systemFolder() : u"";
   if (systemFolder.size() > kMaxSystemFolderUnits)
     systemFolder.resize(kMaxSystemFolderUnits);
@@ -71,8 +72,6 @@ void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage) 
         TheUi().StepProgress();
     }
   }
-  if (image != nullptr && moduleImage.release)
-    moduleImage.release(image);
 }
 
 void BuildPhraseTable(SetupState& state) {
