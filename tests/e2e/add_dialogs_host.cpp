@@ -103,8 +103,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   GetCurrentDirectoryW(MAX_PATH, current);
   // The open-file dialog moves the current folder; the record goes to the package all the same.
   const std::u16string package = std::u16string(ql::U(current)) + u"\\";
-  state.installFolder.Assign(package);
-  ql::ReadSetupManifest();
+  state.packageFolder.Assign(package);
+  ql::ReadSetupManifest(state.packageFolder.view(), state);
 
   std::string dialog;
   unsigned count = 0;
@@ -112,7 +112,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 2;
   FillLists(dialog, count);
   const unsigned before = dialog == "dictionary" ? state.dictionaryCount : state.schemeCount;
-  int result = dialog == "dictionary" ? ql::ShowAddDictionaryDialog() : ql::ShowAddSchemeDialog();
+  int result =
+      dialog == "dictionary" ? ql::ShowAddDictionaryDialog(state) : ql::ShowAddSchemeDialog(state);
   std::string record =
       dialog == "dictionary" ? DictionaryRecord(result, before) : SchemeRecord(result, before);
 

@@ -18,6 +18,7 @@
 #include "setup/flow/startup.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/model/manifest.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 
 namespace {
@@ -93,11 +94,11 @@ int wmain() {
   InitCommonControls();
   wchar_t folder[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, folder);
-  state.installFolder.Assign(ql::WithTrailingBackslash(ql::U(folder)));
-  ql::ReadSetupManifest();
+  state.packageFolder.Assign(ql::WithTrailingBackslash(ql::U(folder)));
+  ql::ReadSetupManifest(state.packageFolder.view(), state);
 
   RegDeleteKeyW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
-  int result = ql::ShowSettingsDialog();
+  int result = ql::ShowSettingsDialog(state);
 
   std::string record = Record(result);
   FILE* file = _wfopen(L"settings-result.txt", L"wb");
