@@ -5,33 +5,19 @@
 #include <shellapi.h>
 #include <winioctl.h>
 
-#include <memory>
+#include "setup/common/win.h"
 
 namespace diskident {
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide text is UTF-16 on Windows");
 
 constexpr DWORD kStorageQueryProperty = 0x2D1400;
 static_assert(IOCTL_STORAGE_QUERY_PROPERTY == kStorageQueryProperty, "storage property query");
 static_assert(sizeof(STORAGE_PROPERTY_QUERY) == 12, "the 12-byte property query");
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using UniqueDevice = std::unique_ptr<void, HandleCloser>;
-
-struct LocalFreer {
-  void operator()(wchar_t** block) const { ::LocalFree(block); }
-};
-
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string Utf16(const wchar_t* text, size_t length) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
+using ql::LocalBlock;
+using ql::U;
+using ql::UniqueFile;
+using ql::WString;
 
 // HKEY_LOCAL_MACHINE is sign-extended on 64-bit Windows; every other key is the handle itself.
 HKEY Hkey(KeyRef key) {
@@ -52,11 +38,10 @@ bool WindowsMachine::QueryStorageDescriptor(int number,
   *returned = 0;
   std::wstring path = L"\\\\.\\PHYSICALDRIVE" + std::to_wstring(number);
   // No access rights: the storage property query needs none, so no elevation is asked for.
-  HANDLE opened = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-  if (opened == INVALID_HANDLE_VALUE)
+  UniqueFile device(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  if (!device)
     return false;
-  UniqueDevice device(opened);
   STORAGE_PROPERTY_QUERY query = {};
   query.PropertyId = StorageDeviceProperty;
   query.QueryType = PropertyStandardQuery;
@@ -70,7 +55,7 @@ bool WindowsMachine::QueryStorageDescriptor(int number,
 
 bool WindowsMachine::OpenKey(KeyRef parent, std::u16string_view subkey, KeyRef* key) {
   HKEY opened = nullptr;
-  if (::RegOpenKeyExW(Hkey(parent), Wide(subkey).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(Hkey(parent), WString(subkey).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
     return false;
   *key = reinterpret_cast<KeyRef>(opened);
   return true;
@@ -84,7 +69,7 @@ bool WindowsMachine::ReadDword(KeyRef key, std::u16string_view name, uint32_t* v
   DWORD type = 0;
   DWORD data = 0;
   DWORD size = sizeof data;
-  if (::RegQueryValueExW(Hkey(key), Wide(name).c_str(), nullptr, &type,
+  if (::RegQueryValueExW(Hkey(key), WString(name).c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
       type != REG_DWORD || size != sizeof data)
     return false;
@@ -99,14 +84,14 @@ bool WindowsMachine::ReadString(KeyRef key,
   std::wstring data(maxBytes / sizeof(wchar_t), L'\0');
   DWORD type = 0;
   DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (::RegQueryValueExW(Hkey(key), Wide(name).c_str(), nullptr, &type,
+  if (::RegQueryValueExW(Hkey(key), WString(name).c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
     return false;
   // The stored text need not be terminated: it ends at its first NUL or with its data.
   data.resize(size / sizeof(wchar_t));
   size_t end = data.find(L'\0');
-  *text = Utf16(data.c_str(), end == std::wstring::npos ? data.size() : end);
+  *text = std::u16string(U(data.c_str(), end == std::wstring::npos ? data.size() : end));
   return true;
 }
 
@@ -121,7 +106,7 @@ std::vector<std::u16string> WindowsMachine::ValueNames(KeyRef key, size_t maxUni
       continue;
     if (rc != ERROR_SUCCESS)
       break;
-    names.push_back(Utf16(name.c_str(), length));
+    names.push_back(std::u16string(U(name.c_str(), length)));
   }
   return names;
 }
@@ -132,14 +117,14 @@ bool WindowsMachine::SubkeyName(KeyRef key, uint32_t index, size_t maxUnits, std
   if (::RegEnumKeyExW(Hkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr,
                       nullptr) != ERROR_SUCCESS)
     return false;
-  *name = Utf16(buffer.c_str(), length);
+  *name = std::u16string(U(buffer.c_str(), length));
   return true;
 }
 
 std::string WindowsMachine::ToAnsi(std::u16string_view text) {
   if (text.empty())
     return {};
-  std::wstring wide = Wide(text);
+  std::wstring wide = WString(text);
   int length = static_cast<int>(wide.size());
   int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   if (size <= 0)
@@ -164,11 +149,11 @@ void WindowsMachine::Send(uint32_t window, const DriveIdentityRecord& record) {
 std::vector<std::u16string> CommandLineArguments() {
   std::vector<std::u16string> arguments;
   int count = 0;
-  std::unique_ptr<wchar_t*, LocalFreer> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  LocalBlock<wchar_t**> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
   if (!argv)
     return arguments;
   for (int i = 0; i < count; ++i)
-    arguments.push_back(Utf16(argv.get()[i], wcslen(argv.get()[i])));
+    arguments.push_back(std::u16string(U(argv.get()[i], wcslen(argv.get()[i]))));
   return arguments;
 }
 

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ql {
@@ -30,9 +32,41 @@ std::u16string SystemFolder();
 // on the host, absolute paths resolved by the same rules (ResolveAbsolutePath), others as given.
 // Empty when the system cannot resolve it.
 std::u16string FullPath(std::u16string_view path);
+// A module file mapped as an image, released when its owner goes. The release is given with the
+// image, so a stand-in can map and release images of its own.
+class ModuleImage {
+ public:
+  using Releaser = std::function<void(void* image)>;
+  ModuleImage() = default;
+  ModuleImage(void* image, Releaser release) : image_(image), release_(std::move(release)) {}
+  ~ModuleImage() { Reset(); }
+  ModuleImage(ModuleImage&& other) noexcept
+      : image_(std::exchange(other.image_, nullptr)), release_(std::move(other.release_)) {}
+  ModuleImage& operator=(ModuleImage&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      image_ = std::exchange(other.image_, nullptr);
+      release_ = std::move(other.release_);
+    }
+    return *this;
+  }
+  ModuleImage(const ModuleImage&) = delete;
+  ModuleImage& operator=(const ModuleImage&) = delete;
+
+  void* get() const { return image_; }
+  explicit operator bool() const { return image_ != nullptr; }
+  void Reset() {
+    if (void* image = std::exchange(image_, nullptr); image != nullptr && release_)
+      release_(image);
+  }
+
+ private:
+  void* image_ = nullptr;
+  Releaser release_;
+};
+
 // Maps a module file as an image only: its imports are not resolved and no initialisation runs.
-// nullptr when it does not map, and always on the host. ReleaseModuleImage(nullptr) does nothing.
-void* MapModuleImage(std::u16string_view path);
-void ReleaseModuleImage(void* image);
+// Empty when it does not map, and always on the host.
+ModuleImage MapModuleImage(std::u16string_view path);
 
 }  // namespace ql

@@ -79,10 +79,8 @@ std::u16string FullPath(std::u16string_view path) {
   return ResolveAbsolutePath(path);
 }
 
-void* MapModuleImage(std::u16string_view) {
-  return nullptr;
+ModuleImage MapModuleImage(std::u16string_view) {
+  return ModuleImage();
 }
-
-void ReleaseModuleImage(void*) {}
 
 }  // namespace ql

@@ -83,13 +83,10 @@ std::u16string FullPath(std::u16string_view path) {
   return std::u16string(U(buffer.c_str(), length));
 }
 
-void* MapModuleImage(std::u16string_view path) {
-  return LoadLibraryExW(WString(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-}
-
-void ReleaseModuleImage(void* image) {
-  if (image != nullptr)
-    FreeLibrary(static_cast<HMODULE>(image));
+ModuleImage MapModuleImage(std::u16string_view path) {
+  HMODULE image = LoadLibraryExW(WString(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  // The module's owner frees it when the image goes.
+  return ModuleImage(image, [](void* mapped) { UniqueModule owner(static_cast<HMODULE>(mapped)); });
 }
 
 }  // namespace ql

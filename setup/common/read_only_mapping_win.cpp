@@ -37,12 +37,9 @@ ReadOnlyMapStatus ReadOnlyMapping::Map(std::u16string_view path, std::u16string_
 }
 
 void ReadOnlyMapping::Release() {
-  if (view_ != nullptr)
-    UnmapViewOfFile(view_);
-  if (mapping_ != nullptr)
-    CloseHandle(mapping_);
-  view_ = nullptr;
-  mapping_ = nullptr;
+  // Taken back by their owners, which unmap the view before they close the mapping.
+  UniqueKernelHandle mapping(std::exchange(mapping_, nullptr));
+  UniqueView view(const_cast<uint8_t*>(std::exchange(view_, nullptr)));
   size_ = 0;
 }
 

@@ -6,38 +6,32 @@ namespace ql {
 bool CreateScratchBlock(std::u16string_view name,
                         size_t size,
                         void** handle,
-                        uint8_t** view,
+                        uint8_t** mapped,
                         bool* existed,
                         bool* mapFailed) {
   *mapFailed = false;
-  HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                    static_cast<DWORD>(size), WString(name).c_str());
-  if (block == nullptr)
+  UniqueKernelHandle block(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                              static_cast<DWORD>(size), WString(name).c_str()));
+  if (!block)
     return false;
   *existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  void* p = MapViewOfFile(block, FILE_MAP_ALL_ACCESS, 0, 0, 0);
-  if (p == nullptr) {
-    CloseHandle(block);
-    *mapFailed = true;
-    return false;
-  }
+  UniqueView view(MapViewOfFile(block.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   // A block of this name made earlier by someone else may be smaller than asked for: using it
   // would run past its end.
   MEMORY_BASIC_INFORMATION region = {};
-  if (VirtualQuery(p, &region, sizeof region) == 0 || region.RegionSize < size) {
-    UnmapViewOfFile(p);
-    CloseHandle(block);
+  if (!view || VirtualQuery(view.get(), &region, sizeof region) == 0 || region.RegionSize < size) {
     *mapFailed = true;
     return false;
   }
-  *handle = block;
-  *view = static_cast<uint8_t*>(p);
+  *handle = block.Release();
+  *mapped = static_cast<uint8_t*>(view.Release());
   return true;
 }
 
 void ReleaseScratchBlock(void* handle, uint8_t* view, size_t) {
-  UnmapViewOfFile(view);
-  CloseHandle(handle);
+  // Taken back by their owners, which unmap the view before they close the block.
+  UniqueKernelHandle block(handle);
+  UniqueView mapped(view);
 }
 
 }  // namespace ql

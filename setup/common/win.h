@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -81,11 +83,43 @@ struct ViewTraits {
   static void Close(void* view) { ::UnmapViewOfFile(view); }
 };
 
+struct HeapTraits {
+  using Type = void*;
+  static void* Invalid() { return nullptr; }
+  static void Close(void* block) { ::HeapFree(::GetProcessHeap(), 0, block); }
+};
+template <typename Pointer>
+struct LocalTraits {
+  using Type = Pointer;
+  static Pointer Invalid() { return nullptr; }
+  static void Close(Pointer block) { ::LocalFree(reinterpret_cast<HLOCAL>(block)); }
+};
+struct IconTraits {
+  using Type = HICON;
+  static HICON Invalid() { return nullptr; }
+  static void Close(HICON icon) { ::DestroyIcon(icon); }
+};
+struct ImageListTraits {
+  using Type = HIMAGELIST;
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Close(HIMAGELIST list) { ::ImageList_Destroy(list); }
+};
+
 // A file handle: INVALID_HANDLE_VALUE owns nothing.
 using UniqueFile = UniqueHandle<FileTraits>;
 // A mapping, event, process or thread handle: null owns nothing.
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
+// A view of a mapping. Where a view and its mapping are held together, the view is declared
+// after the mapping, so that it is unmapped first.
 using UniqueView = UniqueHandle<ViewTraits>;
+// A block of the process heap.
+using HeapBlock = UniqueHandle<HeapTraits>;
+// A block the system allocated with LocalAlloc for the caller (an argument list, a descriptor).
+template <typename Pointer>
+using LocalBlock = UniqueHandle<LocalTraits<Pointer>>;
+// An icon loaded or created for the caller; not a shared one from LoadIcon.
+using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueImageList = UniqueHandle<ImageListTraits>;
 
 }  // namespace ql

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/files.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/text_dictionary.h"
 
@@ -122,11 +123,10 @@ class PhraseTableBuilder : private TextDictionaryHandler {
 void LayOutUserData(uint8_t* out);
 
 // The scheme step's access to the installed module: the system folder, and mapping a file as an
-// image only and releasing it. The defaults are the file seam's.
+// image only, released when the returned owner goes. The defaults are the file seam's.
 struct ModuleImageSeam {
   std::function<std::u16string()> systemFolder;
-  std::function<void*(std::u16string_view path)> map;
-  std::function<void(void* image)> release;
+  std::function<ModuleImage(std::u16string_view path)> map;
 };
 ModuleImageSeam DefaultModuleImageSeam();
 

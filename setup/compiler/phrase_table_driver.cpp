@@ -40,11 +40,12 @@ std::optional<std::u16string> ReadText(const std::u16string& path) {
 }  // namespace
 
 ModuleImageSeam DefaultModuleImageSeam() {
-  return ModuleImageSeam{SystemFolder, MapModuleImage, ReleaseModuleImage};
+  return ModuleImageSeam{SystemFolder, MapModuleImage};
 }
 
 void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage) {
-  void* image = nullptr;
+  // Held through the steps, released when the step ends.
+  ModuleImage image;
   std::u16string systemFolder = moduleImage.systemFolder ? moduleImage.systemFolder() : u"";
   if (systemFolder.size() > kMaxSystemFolderUnits)
     systemFolder.resize(kMaxSystemFolderUnits);
@@ -70,8 +71,6 @@ void RunSchemeStep(const SetupState& state, const ModuleImageSeam& moduleImage) 
         TheUi().StepProgress();
     }
   }
-  if (image != nullptr && moduleImage.release)
-    moduleImage.release(image);
 }
 
 void BuildPhraseTable(SetupState& state) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "setup/common/ui.h"
+#include "setup/flow/dialog_context_win.h"
 #include "setup/flow/dialog_ui_win.h"
 #include "setup/install/add_entries.h"
 #include "setup/model/setup_state.h"
@@ -38,45 +39,41 @@ void SetItemText(HWND dialog, int id, std::u16string_view text) {
 
 namespace {
 
-// What an open add dialog works with: its behaviour, and the sink of its progress and status.
+// What an open add dialog works with: its showing, and the sink of its progress and status.
 struct AddDialogContext {
-  const AddDialogBehaviour* behaviour;
-  DialogUi* ui;
+  AddDialog& dialog;
+  DialogUi& ui;
 };
 
 INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    reinterpret_cast<AddDialogContext*>(lParam)->ui->SetWindow(dialog);
-  }
-  auto* context = reinterpret_cast<const AddDialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  AddDialogContext* context = DialogContext<AddDialogContext>(dialog, message, lParam);
   if (context == nullptr)
     return FALSE;
-  const AddDialogBehaviour* behaviour = context->behaviour;
+  AddDialog& showing = context->dialog;
   switch (message) {
     case WM_INITDIALOG:
-      behaviour->open(dialog);
+      context->ui.SetWindow(dialog);
+      showing.Open(dialog);
       return TRUE;
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED)
         break;
       switch (LOWORD(wParam)) {
         case IDC_OPEN_SOURCE:
-          behaviour->chooseSource(dialog);
+          showing.ChooseSource(dialog);
           return TRUE;
         case IDOK:
           // A refusal has been told to the user; the dialog stays open for another try.
-          if (behaviour->confirm(dialog))
+          if (showing.Confirm(dialog))
             EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:
           EndDialog(dialog, 0);
           return TRUE;
         default:
-          if (behaviour->otherButton == nullptr)
-            break;
-          behaviour->otherButton(dialog, LOWORD(wParam));
-          return TRUE;
+          if (showing.OtherButton(dialog, LOWORD(wParam)))
+            return TRUE;
+          break;
       }
       break;
     case WM_CLOSE:
@@ -88,19 +85,20 @@ INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-int ShowAddDialog(int resource, const AddDialogBehaviour& behaviour) {
-  const SetupState& state = State();
+int ShowAddDialog(int resource, AddDialog& dialog) {
+  const SetupState& state = dialog.state();
   // While the dialog is open its own progress bar and status text show the steps.
   DialogUi ui;
   ScopedUi scope(ui);
-  AddDialogContext context = {&behaviour, &ui};
-  INT_PTR result = DialogBoxParamW(
-      static_cast<HINSTANCE>(state.instance), MAKEINTRESOURCEW(resource),
-      static_cast<HWND>(state.installDialog), AddDialogProc, reinterpret_cast<LPARAM>(&context));
+  AddDialogContext context = {dialog, ui};
+  INT_PTR result = ShowDialogWith(static_cast<HINSTANCE>(state.instance), resource,
+                                  static_cast<HWND>(state.installDialog), AddDialogProc, context);
   return result == 1 ? 1 : 0;
 }
 
-std::optional<ChosenFile> ChooseSourceFile(HWND owner, const wchar_t* title) {
+std::optional<ChosenFile> ChooseSourceFile(HWND owner,
+                                           const wchar_t* title,
+                                           std::u16string_view caption) {
   wchar_t path[kSourcePathUnits + 1] = {};
   wchar_t fileTitle[kSourceTitleUnits + 1] = {};
   OPENFILENAMEW request = {};
@@ -116,8 +114,8 @@ std::optional<ChosenFile> ChooseSourceFile(HWND owner, const wchar_t* title) {
   if (!GetOpenFileNameW(&request)) {
     // Cancelled, unless the name did not fit: that the user is told.
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-      TheUi().ShowMessage(u"文件的路径或名称太长，请把文件放到路径较短的文件夹中再选择。",
-                          State().displayName.view(), kMbOk | kMbIconError);
+      TheUi().ShowMessage(u"文件的路径或名称太长，请把文件放到路径较短的文件夹中再选择。", caption,
+                          kMbOk | kMbIconError);
     return std::nullopt;
   }
   path[kSourcePathUnits] = 0;

@@ -2,6 +2,7 @@
 
 #include "setup/common/files.h"
 #include "setup/common/win.h"
+#include "setup/flow/dialog_context_win.h"
 #include "setup/flow/startup.h"
 #include "setup/model/setup_state.h"
 #include "setup/resources/resource.h"
@@ -9,8 +10,11 @@
 namespace ql {
 namespace {
 
-void InitAgreement(HWND dialog) {
-  SetupState& state = State();
+struct AgreementContext {
+  const SetupState& state;
+};
+
+void InitAgreement(HWND dialog, const SetupState& state) {
   HINSTANCE instance = static_cast<HINSTANCE>(state.instance);
   SendMessageW(dialog, WM_SETICON, ICON_BIG,
                reinterpret_cast<LPARAM>(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP))));
@@ -23,10 +27,13 @@ void InitAgreement(HWND dialog) {
   SetDlgItemTextW(dialog, IDC_LICENSE_TEXT, WString(text).c_str());
 }
 
-INT_PTR CALLBACK AgreementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK AgreementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  const AgreementContext* context = DialogContext<const AgreementContext>(dialog, message, lParam);
+  if (context == nullptr)
+    return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      InitAgreement(dialog);
+      InitAgreement(dialog, context->state);
       // Focus on "继续" rather than the licence text, which would open selected and scrolled
       // to its end.
       SetFocus(GetDlgItem(dialog, IDC_CONTINUE));
@@ -50,9 +57,10 @@ INT_PTR CALLBACK AgreementProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 }  // namespace
 
-int ShowAgreementDialog() {
-  INT_PTR result = DialogBoxParamW(static_cast<HINSTANCE>(State().instance),
-                                   MAKEINTRESOURCEW(IDD_AGREEMENT), nullptr, AgreementProc, 0);
+int ShowAgreementDialog(const SetupState& state) {
+  const AgreementContext context = {state};
+  INT_PTR result = ShowDialogWith(static_cast<HINSTANCE>(state.instance), IDD_AGREEMENT, nullptr,
+                                  AgreementProc, context);
   return result == 1 ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 // The message sink while a dialog of setup is open: message boxes as the platform shows them, and
-// progress and status on the dialog's progress bar (1475) and status text (1060) once the dialog
-// has a window. The dialog puts it in force for as long as it is shown.
+// progress and status on the dialog's progress bar (IDC_PROGRESS) and status text
+// (IDC_STATUS_TEXT) once the dialog has a window. The dialog puts it in force for as long as it is
+// shown.
 #pragma once
 
 #include "setup/common/ui.h"

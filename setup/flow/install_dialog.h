@@ -1,4 +1,4 @@
-// The install dialog (resource 123): the tree of schemes and dictionaries, the composed name and
+// The install dialog (IDD_INSTALL): the tree of schemes and dictionaries, the composed name and
 // folder, and the install buttons that run the installation worker.
 #pragma once
 
@@ -10,13 +10,15 @@ namespace ql {
 constexpr UINT kRefreshMessage = 31607;
 constexpr WPARAM kRefreshParameter = 10000;
 
-// Shows the dialog modal, without owner. Returns 0 when cancelled or closed, 1 after either
-// install button, whatever the worker did.
-int ShowInstallDialog();
+struct SetupState;
 
-// Records every check mark of the dialog's tree and the single-characters option in the run's
-// state, and sets the progress bar's range and step. The worker's first step after the folder
-// check.
+// Shows the dialog modal, without owner, for the run `state`. Returns 0 when cancelled or closed,
+// 1 after either install button, whatever the worker did.
+int ShowInstallDialog(SetupState& state);
+
+// Records every check mark of the shown install dialog's tree and the single-characters option in
+// its run's state, and sets the progress bar's range and step. The worker's first step after the
+// folder check.
 void CollectSelection(HWND dialog);
 
 }  // namespace ql

@@ -100,7 +100,7 @@ InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog) {
   steps.buildSchemeIndex = [&state, dialog](uint8_t* mainData, uint8_t* userData, int32_t slot) {
     return CallCreateXMIdxDll(state, dialog, mainData, userData, slot);
   };
-  steps.showSettingsDialog = [] { ShowSettingsDialog(); };
+  steps.showSettingsDialog = [&state] { ShowSettingsDialog(state); };
   return steps;
 }
 

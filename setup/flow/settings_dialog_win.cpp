@@ -1,6 +1,7 @@
 #include "setup/flow/settings_dialog.h"
 
 #include "setup/common/win.h"
+#include "setup/flow/dialog_context_win.h"
 #include "setup/flow/settings_values.h"
 #include "setup/model/setup_state.h"
 #include "setup/resources/resource.h"
@@ -9,12 +10,15 @@
 namespace ql {
 namespace {
 
+struct SettingsContext {
+  SetupState& state;
+};
+
 void SetText(HWND dialog, int id, std::u16string_view text) {
   SetDlgItemTextW(dialog, id, WString(text).c_str());
 }
 
-void InitSettings(HWND dialog) {
-  const SetupState& state = State();
+void InitSettings(HWND dialog, const SetupState& state) {
   SetWindowTextW(dialog, WString(SettingsCaption(state.displayName.view())).c_str());
 
   const SettingsChoice opening = DefaultSettingsChoice(state.displayName.view());
@@ -63,19 +67,22 @@ SettingsChoice ReadChoice(HWND dialog) {
   return choice;
 }
 
-INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  SettingsContext* context = DialogContext<SettingsContext>(dialog, message, lParam);
+  if (context == nullptr)
+    return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      InitSettings(dialog);
+      InitSettings(dialog, context->state);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          SaveSettings(State(), ReadChoice(dialog));
+          SaveSettings(context->state, ReadChoice(dialog));
           EndDialog(dialog, 0);
           return TRUE;
         case IDCANCEL:
-          SaveCancelledSettings(State());
+          SaveCancelledSettings(context->state);
           EndDialog(dialog, 0);
           return TRUE;
       }
@@ -91,9 +98,10 @@ INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 }  // namespace
 
-int ShowSettingsDialog() {
-  DialogBoxParamW(static_cast<HINSTANCE>(State().instance), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
-                  SettingsProc, 0);
+int ShowSettingsDialog(SetupState& state) {
+  SettingsContext context = {state};
+  ShowDialogWith(static_cast<HINSTANCE>(state.instance), IDD_SETTINGS, nullptr, SettingsProc,
+                 context);
   return 0;
 }
 

@@ -34,8 +34,8 @@ StartupSteps WindowsStartupSteps(SetupState& state) {
     static_assert(sizeof(OSVERSIONINFOW) == 276, "version record size");
     return GetVersionExW(&info) ? info.dwMajorVersion : 0;
   };
-  steps.showAgreement = [] { return ShowAgreementDialog(); };
-  steps.showInstallDialog = [] { return ShowInstallDialog(); };
+  steps.showAgreement = [&state] { return ShowAgreementDialog(state); };
+  steps.showInstallDialog = [&state] { return ShowInstallDialog(state); };
   steps.systemFolder = [] {
     std::wstring buffer(GetSystemDirectoryW(nullptr, 0) + 1, L'\0');
     UINT n = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));

@@ -38,13 +38,6 @@ Function LateBound(const FileSecurityCalls& calls, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(calls.advapiExport(name)));
 }
 
-struct HeapTraits {
-  using Type = void*;
-  static void* Invalid() { return nullptr; }
-  static void Close(void* block) { ::HeapFree(::GetProcessHeap(), 0, block); }
-};
-using HeapBlock = UniqueHandle<HeapTraits>;
-
 HeapBlock ZeroedBlock(size_t bytes) {
   return HeapBlock(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, bytes));
 }

@@ -38,8 +38,8 @@ constexpr size_t kProgramPathUnits = 265;
 constexpr size_t kSystemFolderUnits = 199;
 
 struct InstallationSteps {
-  // The install dialog: its folder field (1068) and name field (1067), whole; and
-  // CollectSelection, which records the tree's marks and sets the progress range.
+  // The install dialog: its folder field (IDC_FOLDER_EDIT) and name field (IDC_NAME_EDIT), whole;
+  // and CollectSelection, which records the tree's marks and sets the progress range.
   std::function<std::u16string()> folderFieldText;
   std::function<std::u16string()> nameFieldText;
   std::function<void()> collectSelection;

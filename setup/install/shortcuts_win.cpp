@@ -1,9 +1,8 @@
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <string>
 
-#include "setup/common/win.h"
+#include "setup/common/com.h"
 #include "setup/install/shortcuts.h"
 #include "setup/model/setup_state.h"
 
@@ -25,40 +24,6 @@ constexpr std::u16string_view kUninstaller = u"uninsta.exe";
 constexpr std::u16string_view kUninstallerLinkPrefix = u"卸载 ";
 constexpr std::u16string_view kLinkExtension = u".lnk";
 
-// COM for this thread, released on every path that initialised it.
-class ComApartment {
- public:
-  ComApartment() : status_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(status_))
-      ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  HRESULT status() const { return status_; }
-
- private:
-  HRESULT status_;
-};
-
-// One reference to a COM interface, released with the owner.
-template <typename Interface>
-class ComReference {
- public:
-  ComReference() = default;
-  ~ComReference() {
-    if (pointer_ != nullptr)
-      pointer_->Release();
-  }
-  ComReference(const ComReference&) = delete;
-  ComReference& operator=(const ComReference&) = delete;
-  Interface* operator->() const { return pointer_; }
-  void** Receive() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
 // The all-users Programs folder, or the user's own when the system has none.
 bool ProgramsFolder(std::wstring* folder) {
   wchar_t path[MAX_PATH] = {};
@@ -78,16 +43,16 @@ int32_t CreateShortcut(std::u16string_view target,
                        std::u16string_view linkName) {
   const std::wstring wideTarget = WString(target);
   // Declared first, so the references below are released before COM is.
-  ComApartment apartment;
-  HRESULT status = apartment.status();
+  ComScope com;
+  HRESULT status = com.status();
   if (FAILED(status))
     return status;
-  ComReference<IShellLinkW> link;
+  ComPtr<IShellLinkW> link;
   status = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.Receive());
   if (FAILED(status))
     return status;
-  ComReference<IPersistFile> file;
+  ComPtr<IPersistFile> file;
   status = link->QueryInterface(IID_IPersistFile, file.Receive());
   if (FAILED(status))
     return status;

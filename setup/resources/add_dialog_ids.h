@@ -1,4 +1,5 @@
-// Control ids of the add-dictionary dialog (130) and the add-scheme dialog (131).
+// Control ids of the add-dictionary dialog (IDD_ADD_DICTIONARY) and the add-scheme dialog
+// (IDD_ADD_SCHEME).
 #pragma once
 
 // Both dialogs.

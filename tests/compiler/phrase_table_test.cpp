@@ -189,25 +189,30 @@ TEST_F(PhraseTableTest, SchemeStepMapsTheInstalledModuleAndStepsPerScheme) {
   std::vector<std::u16string> mapped;
   void* const image = reinterpret_cast<void*>(0x1234);
   void* released = nullptr;
+  int stepsWhenReleased = -1;
   ModuleImageSeam seam{[] { return std::u16string(250, u'S'); },
                        [&](std::u16string_view path) {
                          mapped.emplace_back(path);
-                         return image;
-                       },
-                       [&](void* handle) { released = handle; }};
+                         return ModuleImage(image, [&](void* handle) {
+                           released = handle;
+                           stepsWhenReleased = ui.steps;
+                         });
+                       }};
   BuildPhraseTable(state, seam);
   ASSERT_EQ(mapped.size(), 1u);
   EXPECT_EQ(mapped[0], std::u16string(199, u'S') + u"\\ql1234.ime");
   EXPECT_EQ(released, image);
+  // Held through the scheme step's two steps, which follow the character list's one.
+  EXPECT_EQ(stepsWhenReleased, 1 + 2);
   EXPECT_EQ(ui.steps, 1 + 2 + 1);
 
   // A folder that ends in a backslash gets none added; a module that does not map is no error.
   mapped.clear();
   released = nullptr;
   seam.systemFolder = [] { return std::u16string(u"C:\\"); };
-  seam.map = [&](std::u16string_view path) -> void* {
+  seam.map = [&](std::u16string_view path) {
     mapped.emplace_back(path);
-    return nullptr;
+    return ModuleImage();
   };
   RunSchemeStep(state, seam);
   EXPECT_EQ(mapped, std::vector<std::u16string>{u"C:\\ql1234.ime"});
@@ -225,15 +230,15 @@ TEST(PhraseTableModuleImage, TheSystemSeamMapsAnImageOnlyOnWindows) {
   std::u16string systemFolder = seam.systemFolder();
 #ifdef _WIN32
   ASSERT_FALSE(systemFolder.empty());
-  void* image = seam.map(systemFolder + u"\\kernel32.dll");
-  EXPECT_NE(image, nullptr);
-  seam.release(image);
-  EXPECT_EQ(seam.map(systemFolder + u"\\no-such-module.ime"), nullptr);
+  ModuleImage image = seam.map(systemFolder + u"\\kernel32.dll");
+  EXPECT_TRUE(image);
+  image.Reset();
+  EXPECT_FALSE(image);
+  EXPECT_FALSE(seam.map(systemFolder + u"\\no-such-module.ime"));
 #else
   EXPECT_TRUE(systemFolder.empty());
-  EXPECT_EQ(seam.map(u"/bin/sh"), nullptr);
+  EXPECT_FALSE(seam.map(u"/bin/sh"));
 #endif
-  seam.release(nullptr);
 }
 
 }  // namespace

@@ -112,7 +112,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 2;
   FillLists(dialog, count);
   const unsigned before = dialog == "dictionary" ? state.dictionaryCount : state.schemeCount;
-  int result = dialog == "dictionary" ? ql::ShowAddDictionaryDialog() : ql::ShowAddSchemeDialog();
+  int result =
+      dialog == "dictionary" ? ql::ShowAddDictionaryDialog(state) : ql::ShowAddSchemeDialog(state);
   std::string record =
       dialog == "dictionary" ? DictionaryRecord(result, before) : SchemeRecord(result, before);
 

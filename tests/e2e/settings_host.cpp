@@ -98,7 +98,7 @@ int wmain() {
   ql::ReadSetupManifest(state.packageFolder.view(), state);
 
   RegDeleteKeyW(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
-  int result = ql::ShowSettingsDialog();
+  int result = ql::ShowSettingsDialog(state);
 
   std::string record = Record(result);
   FILE* file = _wfopen(L"settings-result.txt", L"wb");
