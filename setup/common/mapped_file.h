@@ -22,10 +22,11 @@ enum class MapStatus {
   kMapped,
   kNotOpened,  // the file is missing or in use
   kNotMapped,  // opened, but the mapping or the view failed (an empty file among others)
+  kNameTaken,  // another object already has the mapping's name: it is not taken over
 };
 
 // Opens the existing file at `path` with full access and no sharing and maps all of it under
-// `mappingName`; null with the reason in `status` when that fails.
+// `mappingName`, which must be new; null with the reason in `status` when that fails.
 std::unique_ptr<MappedDataFile> MapDataFile(std::u16string_view path,
                                             std::u16string_view mappingName,
                                             MapStatus* status);

@@ -36,10 +36,17 @@ std::unique_ptr<MappedDataFile> MapDataFile(std::u16string_view path,
   DWORD size = GetFileSize(file.get(), &high);
   if (size == INVALID_FILE_SIZE || high != 0)
     return nullptr;
+  // An object of that name made by another process would be handed back instead of a mapping of
+  // this file, possibly smaller than it: the file's bytes would go somewhere else.
+  SetLastError(ERROR_SUCCESS);
   UniqueKernelHandle mapping(
       CreateFileMappingW(file.get(), nullptr, PAGE_READWRITE, 0, 0, WString(mappingName).c_str()));
   if (!mapping)
     return nullptr;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    *status = MapStatus::kNameTaken;
+    return nullptr;
+  }
   UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   if (!view)
     return nullptr;

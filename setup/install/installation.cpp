@@ -2,12 +2,14 @@
 // to the install dialog with installCompleted left at 0.
 #include "setup/install/installation.h"
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/files.h"
 #include "setup/common/path_names.h"
 #include "setup/common/registry.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table.h"
+#include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/file_access.h"
@@ -110,15 +112,31 @@ void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
 
 // Steps 13 and 14: opens and maps one data file. False to stop; the message names a file that
 // could not be opened.
+// The views go to the tool library and the pinyin index builder, which trust their sizes: the
+// main data file must be as long as its header says, the user data file exactly 512,000 bytes.
+bool SizeAsWritten(MappedDataFile& file, std::u16string_view mappingName) {
+  if (mappingName == kUserDataMapping)
+    return file.size() == kUserDataSize;
+  ByteReader header(file.data(), file.size());
+  const uint32_t totalSize = header.Seek(kTotalSizeOffset).U32();
+  return header.ok() && totalSize == file.size();
+}
+
 bool MapData(const InstallationSteps& steps,
              std::u16string_view path,
              std::u16string_view mappingName,
              std::unique_ptr<MappedDataFile>* file) {
   MapStatus status = MapStatus::kNotOpened;
   *file = steps.mapDataFile(path, mappingName, &status);
-  if (status == MapStatus::kNotOpened)
+  const bool mapped = *file != nullptr && status == MapStatus::kMapped;
+  const bool damaged = mapped && !SizeAsWritten(**file, mappingName);
+  // Not opened, a name that is not this file's, or a size that is not what was written: the
+  // user is told which file.
+  if (status == MapStatus::kNotOpened || status == MapStatus::kNameTaken || damaged)
     TheUi().ShowMessage(path, kDataFileCaption, kMbOk);
-  return *file != nullptr && status == MapStatus::kMapped;
+  if (damaged)
+    file->reset();
+  return mapped && !damaged;
 }
 
 // A chosen scheme whose path does not fit a slot of the main data file cannot be used: the user

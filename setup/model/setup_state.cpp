@@ -7,11 +7,11 @@
 namespace ql {
 
 namespace {
-SetupState state;
+SetupState runRecord;
 }
 
 SetupState& State() {
-  return state;
+  return runRecord;
 }
 
 void SetDisplayName(SetupState& state, std::u16string_view name) {

@@ -43,8 +43,9 @@ class InstallationTest : public ::testing::Test {
       scheme->path.Assign(std::u16string(u"输入方案\\") + name);
     }
     mainData_.assign(kPhraseHeaderSize + 8000, 0);
+    StoreU32(mainData_.data() + kTotalSizeOffset, static_cast<uint32_t>(mainData_.size()));
     StoreU32(mainData_.data() + 4, kPhraseHeaderSize);  // RecordShift
-    userData_.assign(4096, 0);
+    userData_.assign(kUserDataSize, 0);
 
     steps_.folderFieldText = [this] { return folderField_; };
     steps_.nameFieldText = [this] { return nameField_; };
@@ -327,6 +328,34 @@ TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
   Run();
   EXPECT_TRUE(ui_.messages.empty());
   EXPECT_EQ(state.installCompleted, 0u);
+
+  // A mapping name another object holds, and files whose sizes are not as written, are not handed
+  // on: the run stops naming the file, before any slot or index is built.
+  struct Case {
+    MapStatus user;
+    size_t mainSize;  // the file's size; its header says the fixture's
+    size_t userSize;
+    const char16_t* file;
+  } cases[] = {
+      {MapStatus::kNameTaken, mainData_.size(), kUserDataSize, u"User.dat"},
+      {MapStatus::kMapped, mainData_.size() + 4, kUserDataSize, u"词库\\cz.dat"},
+      {MapStatus::kMapped, 6, kUserDataSize, u"词库\\cz.dat"},
+      {MapStatus::kMapped, mainData_.size(), kUserDataSize - 1, u"User.dat"},
+  };
+  const std::vector<uint8_t> main = mainData_;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.file));
+    userStatus_ = c.user;
+    mainData_ = main;
+    mainData_.resize(c.mainSize);
+    userData_.assign(c.userSize, 0);
+    ui_.messages.clear();
+    std::vector<std::string> log = Run();
+    EXPECT_EQ(std::find(log.begin(), log.end(), "index 1"), log.end());
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\" + std::u16string(c.file));
+    EXPECT_EQ(state.installCompleted, 0u);
+  }
 }
 
 // A chosen scheme whose path is too long for a slot is not installed, and the user is told which.
