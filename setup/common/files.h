@@ -18,7 +18,9 @@ namespace ql {
 // fails.
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
                                                   size_t maxBytes = SIZE_MAX);
-// Creates or replaces the file with exactly `bytes`; false on any failure.
+// Creates or replaces the file with exactly `bytes`; false on any failure. The bytes are written to
+// a file beside it first, which then takes its name: a failed or interrupted write leaves the
+// file as it was.
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
 bool FileExists(std::u16string_view path);
 // Deletes the file; false when it could not be deleted (or was not there).

@@ -19,6 +19,10 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// A whole file is written beside its target under this suffix and then takes the target's name,
+// so the target is either as it was or complete.
+constexpr char kTemporarySuffix[] = ".ql-new";
+
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size_t maxBytes) {
@@ -46,12 +50,18 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
 }
 
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
-  FilePtr file(std::fopen(HostPath(path).c_str(), "wb"));
+  const std::string target = HostPath(path);
+  const std::string temporary = target + kTemporarySuffix;
+  FilePtr file(std::fopen(temporary.c_str(), "wb"));
   if (!file)
     return false;
-  if (size != 0 && std::fwrite(bytes, 1, size, file.get()) != size)
+  bool written = size == 0 || std::fwrite(bytes, 1, size, file.get()) == size;
+  written = std::fclose(file.release()) == 0 && written;
+  if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    std::remove(temporary.c_str());
     return false;
-  return std::fclose(file.release()) == 0;
+  }
+  return true;
 }
 
 bool FileExists(std::u16string_view path) {

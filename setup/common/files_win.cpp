@@ -30,8 +30,11 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
   return bytes;
 }
 
-bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
-  UniqueFile file(CreateFileW(WString(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+namespace {
+
+// Writes all of `bytes` to the new file `path` and flushes it to the disk.
+bool WriteNewFile(const std::wstring& path, const uint8_t* bytes, size_t size) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file)
     return false;
@@ -42,6 +45,22 @@ bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size)
     if (!WriteFile(file.get(), bytes + done, chunk, &wrote, nullptr) || wrote == 0)
       return false;
     done += wrote;
+  }
+  return FlushFileBuffers(file.get()) != FALSE;
+}
+
+}  // namespace
+
+bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
+  // Written beside the target and then given its name, so that a full disk or a run stopped
+  // half-way leaves the target as it was, never cut short.
+  const std::wstring target = WString(path);
+  const std::wstring temporary = target + L".ql-new";
+  if (!WriteNewFile(temporary, bytes, size) ||
+      !MoveFileExW(temporary.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileW(temporary.c_str());
+    return false;
   }
   return true;
 }
