@@ -106,6 +106,11 @@ expect_text "$work/again.txt" "is not empty"
 expect_rc 1 "$work/inside.txt" -- "$qlc" compile "$pkg" --out "$pkg/out"
 expect_text "$work/inside.txt" "lies inside the package"
 [ -e "$pkg/out" ] && fail "a folder was created inside the package"
+# Also when the way in is a symbolic link.
+ln -s "$pkg" "$work/link-to-package"
+expect_rc 1 "$work/inside-link.txt" -- "$qlc" compile "$pkg" --out "$work/link-to-package/out"
+expect_text "$work/inside-link.txt" "lies inside the package"
+[ -e "$pkg/out" ] && fail "a folder was created inside the package through a link"
 
 # Chosen by option: the keypad scheme takes main slot 1, the auxiliary scheme slot 4.
 expect_rc 0 "$work/options.txt" -- "$qlc" compile "$pkg" --out "$work/out2" \

@@ -117,7 +117,15 @@ bool CopyPackage(const std::u16string& package, const std::u16string& out) {
     std::printf("error: %s is not a folder\n", U8(package).c_str());
     return false;
   }
-  if (IsInside(to.lexically_normal(), from.lexically_normal())) {
+  // Real paths: an output folder reached through a symbolic link into the package would
+  // otherwise copy the package into itself, level upon level.
+  fs::path realFrom = fs::canonical(from, error);
+  fs::path realTo = fs::weakly_canonical(to, error);
+  if (error) {
+    std::printf("error: cannot resolve %s: %s\n", U8(out).c_str(), error.message().c_str());
+    return false;
+  }
+  if (IsInside(realTo, realFrom)) {
     std::printf("error: the output folder %s lies inside the package\n", U8(out).c_str());
     return false;
   }
