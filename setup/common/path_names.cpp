@@ -117,6 +117,22 @@ std::u16string ResolveAbsolutePath(std::u16string_view path) {
   return out;
 }
 
+bool HasOnlyPlainNames(std::u16string_view path) {
+  if (!IsAbsoluteFolderForm(path))
+    return false;
+  size_t start = 3;
+  if (path[1] != u':') {
+    // Past "\\server\share".
+    size_t names = 0;
+    for (start = 2; start < path.size() && names < 2; ++names) {
+      while (start < path.size() && !IsSeparator(path[start]))
+        ++start;
+      ++start;
+    }
+  }
+  return start >= path.size() || IsContainedRelativePath(path.substr(start));
+}
+
 bool SameFolderPath(std::u16string_view a, std::u16string_view b) {
   return EqualsAsciiNoCase(WithoutTrailingSeparators(a), WithoutTrailingSeparators(b));
 }

@@ -35,6 +35,11 @@ bool IsAbsoluteFolderForm(std::u16string_view path);
 // Anything else is returned as it is.
 std::u16string ResolveAbsolutePath(std::u16string_view path);
 
+// Whether `path` is an absolute folder form whose names below the drive or the share are all
+// plain (IsPlainName): no ".", "..", " . " or other name the system would drop or read as a step
+// up, whatever the system's own resolution left in place.
+bool HasOnlyPlainNames(std::u16string_view path);
+
 // Whether two folder paths name the same folder: equal but for ASCII case and trailing
 // separators.
 bool SameFolderPath(std::u16string_view a, std::u16string_view b);

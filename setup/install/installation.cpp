@@ -56,13 +56,14 @@ bool IsRootFolder(const InstallationSteps& steps, const std::u16string& path) {
 // Step 1: the folder field names a folder the package may be moved into and opened to all users.
 // Refused: an empty field, or one such as "C:" that becomes a root once the target's backslash is
 // added; anything but an absolute folder of a drive or a share ("abc", "..\x", "C:x", "\x",
-// the device forms); a root in any spelling once resolved ("C:\..", "C:\.", "C:/"); and the
-// system's shared folders themselves.
+// the device forms); a root in any spelling once resolved ("C:\..", "C:\.", "C:/"), or a name
+// the system would drop or read as a step up left in it ("C:\ . "); and the system's shared
+// folders themselves.
 bool TargetRefused(const InstallationSteps& steps, const std::u16string& field) {
   if (IsRootFolder(steps, field) || !IsAbsoluteFolderForm(field))
     return true;
   const std::u16string full = steps.fullPath(field);
-  if (IsRootFolder(steps, full))
+  if (IsRootFolder(steps, full) || !HasOnlyPlainNames(full))
     return true;
   for (const std::u16string& shared : steps.sharedFolders()) {
     if (!shared.empty() && SameFolderPath(full, shared))

@@ -49,6 +49,12 @@ TEST(PathNames, AbsoluteFoldersResolveAsTheSystemResolvesThem) {
     EXPECT_EQ(IsAbsoluteFolderForm(c.path), c.resolved != nullptr);
     EXPECT_EQ(ResolveAbsolutePath(c.path), c.resolved != nullptr ? c.resolved : c.path);
   }
+  for (const char16_t* path :
+       {u"C:\\a", u"C:\\a b\\c.d\\", u"\\\\srv\\share", u"\\\\srv\\share\\x"})
+    EXPECT_TRUE(HasOnlyPlainNames(path)) << Utf16ToUtf8(path);
+  for (const char16_t* path :
+       {u"C:\\ . \\", u"C:\\a\\..\\b", u"C:\\...", u"\\\\srv\\share\\..", u"C:\\a:b", u"a\\b"})
+    EXPECT_FALSE(HasOnlyPlainNames(path)) << Utf16ToUtf8(path);
   EXPECT_TRUE(SameFolderPath(u"C:\\Program Files\\", u"c:\\program files"));
   EXPECT_FALSE(SameFolderPath(u"C:\\Program Files\\a", u"C:\\Program Files"));
 }
