@@ -36,6 +36,9 @@ class TextOutputs {
 // Messages of the builder's own bounds (caption: the run's displayName).
 constexpr std::u16string_view kRecordsFullText =
     u"词组太多：词组记录超出了60MB的工作区，词库文件没有生成。";
+// The caption of a data file that cannot be written, or opened and mapped by the worker; the text
+// is its path.
+constexpr std::u16string_view kDataFileCaption = u"file not open1";
 constexpr std::u16string_view kFileTooLargeText =
     u"词库太大：词库文件超出了100MB的工作区，没有生成。";
 

@@ -130,15 +130,23 @@ void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage) {
   // The package does not always hold the folder of the main data file.
   EnsureFolder(folder + std::u16string(kMainDataFolder));
   const std::u16string mainDataPath = folder + std::u16string(kMainDataFile);
-  // Only a complete file is announced: the worker reports a main data file it cannot open.
-  if (WriteFileBytes(mainDataPath, block.data(), *totalSize) &&
-      mainDataPath.size() < decltype(state.mainDataPath)::kCapacity)
-    state.mainDataPath.Assign(mainDataPath);
+  // Only two complete files are announced (mainDataPath); a file that cannot be written is
+  // named to the user, and the worker, finding no main data file, stops.
+  if (mainDataPath.size() >= decltype(state.mainDataPath)::kCapacity ||
+      !WriteFileBytes(mainDataPath, block.data(), *totalSize)) {
+    TheUi().ShowMessage(mainDataPath, kDataFileCaption, kMbOk);
+    return;
+  }
   TheUi().StepProgress();
 
   LayOutUserData(block.data());
-  WriteFileBytes(folder + std::u16string(kUserDataFile), block.data(), kUserDataSize);
+  const std::u16string userDataPath = folder + std::u16string(kUserDataFile);
+  if (!WriteFileBytes(userDataPath, block.data(), kUserDataSize)) {
+    TheUi().ShowMessage(userDataPath, kDataFileCaption, kMbOk);
+    return;
+  }
   block.Release();
+  state.mainDataPath.Assign(mainDataPath);
 }
 
 }  // namespace ql

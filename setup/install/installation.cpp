@@ -219,8 +219,8 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
   steps.stampModule = [&state] { StampModuleVersion(state); };
   steps.systemFolder = SystemFolder;
   steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
-    if (std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from))
-      WriteFileBytes(to, bytes->data(), bytes->size());
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from);
+    return bytes && WriteFileBytes(to, bytes->data(), bytes->size());
   };
   steps.buildPhraseTable = [&state] { BuildPhraseTable(state); };
   steps.restorPara = [] {};
@@ -269,15 +269,25 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // 5, 6: the folder opened to all users; the module stamped.
   steps.grantAccess(state.installFolder.view(), kEveryoneAccount, kGenericAll);
   steps.stampModule();
-  // 7: the module into the system folder under its installed name.
-  steps.copyFile(state.installFolder.str() + std::u16string(kPackageModuleFile),
-                 WithTrailingBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) +
-                     state.imeFileName.str());
+  // 7: the module into the system folder under its installed name. Without it nothing that
+  // follows can work: the user is told, and the run stops.
+  const std::u16string systemModule =
+      WithTrailingBackslash(Cut(steps.systemFolder(), kSystemFolderUnits)) +
+      state.imeFileName.str();
+  if (!steps.copyFile(state.installFolder.str() + std::u16string(kPackageModuleFile),
+                      systemModule)) {
+    TheUi().ShowMessage(std::u16string(kModuleNotCopiedText) + systemModule, kRootFolderCaption,
+                        kMbIconWarning);
+    return;
+  }
   // 8: an upgrade keeps every data file and setting.
   if (state.upgradeInstall)
     return;
   // 9 to 12: data, parameters restored by the tool library, install record, shortcuts.
   steps.buildPhraseTable();
+  // Without both data files the builder has told the user why; nothing of them can be filled.
+  if (state.mainDataPath.empty())
+    return;
   steps.restorPara();
   steps.writeInstallRecord();
   steps.createShortcuts();

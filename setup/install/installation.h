@@ -23,12 +23,12 @@ struct SetupState;
 constexpr std::u16string_view kRootFolderText =
     u"不能在根目录下安装本软件！请重新安装，选择其他安装路径。\n\n";
 constexpr std::u16string_view kRootFolderCaption = u"输入法安装";
+constexpr std::u16string_view kModuleNotCopiedText = u"不能把输入法模块复制到系统文件夹：\n";
 constexpr std::u16string_view kBadDisplayNameText =
     u"输入法名称不能为空，不能含有 \\ / : * ? \" < > | 等字符，不能以点或空格结尾，"
     u"也不能是“.”、“..”或开始菜单程序文件夹中系统自带的文件夹名。请修改名称后再安装。";
 constexpr std::u16string_view kModuleInUseText =
     u"正在使用输入法，不能安装！\n\n请关闭使用输入法的软件，或者注销系统、或者重新启动后再安装。";
-constexpr std::u16string_view kDataFileCaption = u"file not open1";
 
 // Lengths the worker reads: the folder field for the root test and for the target, the running
 // program's path and the system folder. The name field is cut by SetDisplayName.
@@ -64,8 +64,9 @@ struct InstallationSteps {
       grantAccess;
   std::function<void()> stampModule;
   std::function<std::u16string()> systemFolder;
-  // Copies, replacing an existing file.
-  std::function<void(std::u16string_view from, std::u16string_view to)> copyFile;
+  // Copies, replacing an existing file; false when the copy is not complete (the target is then
+  // as it was).
+  std::function<bool(std::u16string_view from, std::u16string_view to)> copyFile;
   std::function<void()> buildPhraseTable;
   std::function<void()> restorPara;
   std::function<void()> writeInstallRecord;

@@ -160,6 +160,26 @@ TEST_F(PhraseTableTest, MissingFiles) {
   EXPECT_EQ(ui.steps, 1 + 3 + 1);
 }
 
+// A data file that cannot be written is named, and neither is announced to the worker.
+TEST_F(PhraseTableTest, DataFilesThatCannotBeWrittenAreNamedAndNotAnnounced) {
+  WriteCharacterList("字 1\n");
+  // The name each is first written under is taken by a folder.
+  ASSERT_TRUE(EnsureFolder(folder.path() + u"User.dat.ql-new"));
+  Build();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, folder.path() + u"User.dat");
+  EXPECT_EQ(ui.messages[0].caption, u"file not open1");
+  EXPECT_TRUE(state.mainDataPath.empty());
+
+  ASSERT_TRUE(EnsureFolder(folder.path() + u"词库"));
+  ASSERT_TRUE(EnsureFolder(folder.path() + u"词库\\cz.dat.ql-new"));
+  ui.messages.clear();
+  Build();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, folder.path() + u"词库\\cz.dat");
+  EXPECT_TRUE(state.mainDataPath.empty());
+}
+
 TEST_F(PhraseTableTest, WorkBlockInUseEndsTheBuild) {
   WriteCharacterList("字 1\n");
   ScratchMapping other(u"qltestother", 4096);

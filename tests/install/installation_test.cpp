@@ -82,10 +82,12 @@ class InstallationTest : public ::testing::Test {
     steps_.systemFolder = [this] { return systemFolder_; };
     steps_.copyFile = [this](std::u16string_view from, std::u16string_view to) {
       Log(u"copy " + std::u16string(from) + u" " + std::u16string(to));
+      return moduleCopied_;
     };
     steps_.buildPhraseTable = [this] {
       Log(u"phrases");
-      state.mainDataPath.Assign(state.installFolder.str() + u"词库\\cz.dat");
+      if (phrasesWritten_)
+        state.mainDataPath.Assign(state.installFolder.str() + u"词库\\cz.dat");
     };
     steps_.restorPara = [this] { Log(u"restore"); };
     steps_.writeInstallRecord = [this] { Log(u"record"); };
@@ -142,6 +144,8 @@ class InstallationTest : public ::testing::Test {
   std::u16string programPath_ = u"E:\\包\\setup.exe";
   std::u16string systemFolder_ = u"C:\\windows\\system32";
   bool moduleRunning_ = false;
+  bool phrasesWritten_ = true;
+  bool moduleCopied_ = true;
   bool settingsExist_ = false;
   MapStatus mainStatus_ = MapStatus::kMapped;
   MapStatus userStatus_ = MapStatus::kMapped;
@@ -304,6 +308,27 @@ TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
   EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
   EXPECT_EQ(state.installCompleted, 0u);
   EXPECT_TRUE(ui_.messages.empty());
+}
+
+// A module that did not reach the system folder is told, and nothing is built for it.
+TEST_F(InstallationTest, AModuleNotCopiedStopsTheRun) {
+  moduleCopied_ = false;
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime");
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text,
+            std::u16string(kModuleNotCopiedText) + u"C:\\windows\\system32\\ql1234.ime");
+  EXPECT_EQ(state.installCompleted, 0u);
+}
+
+// Data files the builder could not write (it has said why) stop the run before anything is
+// recorded or linked to them.
+TEST_F(InstallationTest, DataFilesNotWrittenStopTheRunAfterTheBuild) {
+  phrasesWritten_ = false;
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(log.back(), "phrases");
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(state.installCompleted, 0u);
 }
 
 TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
