@@ -81,6 +81,8 @@ CustomInputIndexResult BuildCustomInputIndexInBuffer(CustomInputList list,
 
 // The installation's step: zdybm.TXT into zdybm.idx, then zdydw.TXT into zdydw.idx, in
 // `installFolder` + "自定义输入\".
-void BuildCustomInputIndexes(std::u16string_view installFolder);
+// False when an index file could not be written: the user has been told which, and the
+// installation cannot be complete.
+bool BuildCustomInputIndexes(std::u16string_view installFolder);
 
 }  // namespace ql

@@ -7,6 +7,7 @@
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/custom_input.h"
+#include "setup/compiler/phrase_table.h"
 
 namespace ql {
 namespace {
@@ -22,49 +23,57 @@ constexpr ListFiles kLists[] = {
     {CustomInputList::kTexts, kCustomTextListFile, kCustomTextIndexFile},
 };
 
-// One list from its text to its index file; false when the operation must end.
-bool BuildOneIndex(const std::u16string& folder, const ListFiles& files) {
+enum class Outcome { kGoOn, kEnd, kNotWritten };
+
+// One list from its text to its index file: go on with the next list, end the step (the user has
+// been told), or an index file that could not be written (the user has been told which).
+Outcome BuildOneIndex(const std::u16string& folder, const ListFiles& files) {
   ReadOnlyMapping text;
   switch (text.Map(folder + std::u16string(files.text), kTextMappingName)) {
     case ReadOnlyMapStatus::kMapped:
       break;
     case ReadOnlyMapStatus::kNotOpened:
       TheUi().ShowMessage(kCustomInputNotOpenedText, kCustomInputNotOpenedCaption, kMbOk);
-      return false;
+      return Outcome::kEnd;
     case ReadOnlyMapStatus::kNoMapping:
       TheUi().ShowMessage(kCustomInputNoMappingText, kCustomInputNoMappingCaption, kMbOk);
-      return false;
+      return Outcome::kEnd;
     case ReadOnlyMapStatus::kNoView:
       TheUi().ShowMessage(kCustomInputNoViewText, kCustomInputNoViewCaption, kMbOk);
-      return false;
+      return Outcome::kEnd;
   }
 
   ScratchMapping work(kSortBlockName, kCustomInputScratchSize);
   if (!work.ok())
-    return false;
+    return Outcome::kEnd;
   const CustomInputIndexResult result =
       BuildCustomInputIndexInBuffer(files.list, text.data(), text.size(), work.data(), work.size());
   if (result.entriesLeftOut != 0)
     TheUi().ShowMessage(kTooManyCustomInputEntriesText, files.text, kMbOk);
 
-  // An index that cannot be created after a few attempts is left out without a word; the other
-  // list is still indexed.
+  // An index that cannot be written after a few attempts is named to the user; the other list
+  // is still indexed.
   const std::u16string indexPath = folder + std::u16string(files.index);
   for (int attempt = 0; attempt < kIndexCreateAttempts; ++attempt) {
     if (WriteFileBytes(indexPath, work.data(), 4 * size_t{result.entryCount}))
-      break;
+      return Outcome::kGoOn;
   }
-  return true;
+  TheUi().ShowMessage(indexPath, kDataFileCaption, kMbOk);
+  return Outcome::kNotWritten;
 }
 
 }  // namespace
 
-void BuildCustomInputIndexes(std::u16string_view installFolder) {
+bool BuildCustomInputIndexes(std::u16string_view installFolder) {
   const std::u16string folder = std::u16string(installFolder) + std::u16string(kCustomInputFolder);
+  bool written = true;
   for (const ListFiles& files : kLists) {
-    if (!BuildOneIndex(folder, files))
-      return;
+    const Outcome outcome = BuildOneIndex(folder, files);
+    if (outcome == Outcome::kEnd)
+      break;
+    written = written && outcome == Outcome::kGoOn;
   }
+  return written;
 }
 
 }  // namespace ql

@@ -78,7 +78,8 @@ int32_t FindEntry(const uint8_t* mainData, size_t mainSize, std::u16string_view 
 
 // The installation's step on `state`'s installed folder and pinyin scheme (scheme 0): deletes the
 // old files when the pinyin scheme is not selected, otherwise builds into the "builpyidx" block
-// and writes both index files.
-void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize);
+// and writes both index files. False when an index file could not be written: the user has been
+// told which, and the installation cannot be complete.
+bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize);
 
 }  // namespace ql

@@ -5,6 +5,7 @@
 #include "setup/common/files.h"
 #include "setup/common/scratch_mapping.h"
 #include "setup/common/ui.h"
+#include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/model/package.h"
 #include "setup/model/setup_state.h"
@@ -19,18 +20,18 @@ constexpr std::u16string_view kBlockName = u"builpyidx";
 
 }  // namespace
 
-void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize) {
+bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize) {
   const std::u16string folder = state.installFolder.str();
   const InputScheme& scheme = state.schemes[0];
   if (!scheme.selected) {
     RemoveFile(folder + std::u16string(kPinyinIndexFile));
     RemoveFile(folder + std::u16string(kPinyinUserIndexFile));
-    return;
+    return true;
   }
 
   ScratchMapping block(kBlockName, kPinyinIndexScratchSize);
   if (!block.ok())
-    return;
+    return true;
 
   const std::u16string schemeFolder = folder + scheme.path.str();
   PinyinIndexSources sources;
@@ -48,16 +49,24 @@ void BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSiz
       RemoveFile(schemeFolder + u"\\" + std::u16string(kPinyinIndexName));
       RemoveFile(folder + std::u16string(kInstalledUserIndexFile));
     }
-    return;
+    return true;
   }
 
   if (!StorePinyinSchemeFolder(mainData, mainSize, scheme.path.view()))
     TheUi().ShowMessage(kSchemePathTooLongText, kPinyinInstallCaption, kMbOk);
 
-  WriteFileBytes(schemeFolder + u"\\" + std::u16string(kPinyinIndexName), block.data(),
-                 result.fileLength);
+  const std::u16string indexPath = schemeFolder + u"\\" + std::u16string(kPinyinIndexName);
+  if (!WriteFileBytes(indexPath, block.data(), result.fileLength)) {
+    TheUi().ShowMessage(indexPath, kDataFileCaption, kMbOk);
+    return false;
+  }
   std::vector<uint8_t> user = LayOutUserIndex(block.data());
-  WriteFileBytes(folder + std::u16string(kInstalledUserIndexFile), user.data(), user.size());
+  const std::u16string userIndexPath = folder + std::u16string(kInstalledUserIndexFile);
+  if (!WriteFileBytes(userIndexPath, user.data(), user.size())) {
+    TheUi().ShowMessage(userIndexPath, kDataFileCaption, kMbOk);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace ql

@@ -176,7 +176,8 @@ bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   // scheme's folder, so the files there go too: left beside the new main data file they would
   // point into the old one.
   if (state.schemes[0].selected) {
-    steps.buildPinyinIndex(view, size);
+    if (!steps.buildPinyinIndex(view, size))
+      return false;
   } else {
     const std::u16string folder = state.installFolder.str();
     steps.removeFile(folder + std::u16string(kPinyinIndexFile));
@@ -197,7 +198,8 @@ bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   // 20: the fuzzy-pinyin bytes into the main data file.
   WriteFuzzyPairs(state.fuzzyPairs, view, size);
   // 21: the custom input.
-  steps.buildCustomInput();
+  if (!steps.buildCustomInput())
+    return false;
   // 22: both views, mappings and files are released on return.
   return true;
 }
@@ -231,7 +233,7 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
   steps.mapDataFile = MapDataFile;
   steps.buildSchemeIndex = [](uint8_t*, uint8_t*, int32_t) { return std::optional<int32_t>(); };
   steps.buildPinyinIndex = [&state](uint8_t* mainData, size_t mainSize) {
-    BuildPinyinIndex(state, mainData, mainSize);
+    return BuildPinyinIndex(state, mainData, mainSize);
   };
   steps.removeFile = [](std::u16string_view path) { RemoveFile(path); };
   steps.settingsExist = [&state] { return SettingsExist(state.displayName.view()); };
@@ -239,7 +241,7 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
     BuildPunctuationTable(state.installFolder.view(), state.displayName.view());
   };
   steps.showSettingsDialog = [] {};
-  steps.buildCustomInput = [&state] { BuildCustomInputIndexes(state.installFolder.view()); };
+  steps.buildCustomInput = [&state] { return BuildCustomInputIndexes(state.installFolder.view()); };
   return steps;
 }
 

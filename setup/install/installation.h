@@ -79,12 +79,14 @@ struct InstallationSteps {
   // files' views.
   std::function<std::optional<int32_t>(uint8_t* mainData, uint8_t* userData, int32_t slot)>
       buildSchemeIndex;
-  std::function<void(uint8_t* mainData, size_t mainSize)> buildPinyinIndex;
+  // False when an index file could not be written (the user has been told).
+  std::function<bool(uint8_t* mainData, size_t mainSize)> buildPinyinIndex;
   std::function<void(std::u16string_view path)> removeFile;
   std::function<bool()> settingsExist;
   std::function<void()> buildPunctuationTable;
   std::function<void()> showSettingsDialog;
-  std::function<void()> buildCustomInput;
+  // False when an index file could not be written (the user has been told).
+  std::function<bool()> buildCustomInput;
 };
 
 // The steps that are the same on every platform (the compilers, the registry writes, files and

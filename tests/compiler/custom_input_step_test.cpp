@@ -36,7 +36,6 @@ std::vector<uint8_t> Index(std::initializer_list<uint32_t> offsets) {
 
 class CustomInputStep : public ::testing::Test {
  protected:
-
   std::optional<std::vector<uint8_t>> Read(std::u16string_view relative) const {
     return ReadFileBytes(folder.path() + std::u16string(relative));
   }
@@ -128,12 +127,16 @@ TEST_F(CustomInputStep, NoWorkAreaEndsTheStep) {
   ExpectEndedWith(u"can not create filemappinga", u"builzdysort");
 }
 
-TEST_F(CustomInputStep, AnIndexThatCannotBeCreatedIsLeftOutSilently) {
+// An index file that cannot be written is named, and the step says so; the other list is still
+// indexed.
+TEST_F(CustomInputStep, AnIndexThatCannotBeWrittenIsNamedAndTheOtherStillBuilt) {
   WriteBothLists();
-  // A folder in the index file's place: it can never be created.
+  // A folder in the index file's place: it can never be written.
   folder.Write(std::u16string(kCodeIndex) + u"\\blocker", {1});
-  BuildCustomInputIndexes(folder.path());
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(BuildCustomInputIndexes(folder.path()));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, folder.path() + std::u16string(kCodeIndex));
+  EXPECT_EQ(ui.messages[0].caption, u"file not open1");
   EXPECT_EQ(Read(kTextIndex), Index({37, 17}));
 }
 

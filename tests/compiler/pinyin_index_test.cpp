@@ -251,5 +251,18 @@ TEST_F(PinyinIndexBuild, ExistingFilesAreReplacedWhole) {
   EXPECT_TRUE(SameIndex(expected.UserBytes(), UserIndex()));
 }
 
+// An index file that cannot be written is named and the step fails; the earlier file stays.
+TEST_F(PinyinIndexBuild, AnIndexFileThatCannotBeWrittenIsNamed) {
+  const std::u16string index = std::u16string(kPinyinSchemePath) + u"\\qinglan.idx";
+  folder.Write(index, std::vector<uint8_t>(40, 0xEE));
+  folder.Write(index + u".ql-new\\blocker", {1});
+  SetEntries({{u"银", 1}});
+  EXPECT_FALSE(BuildPinyinIndex(state, main.bytes.data(), main.bytes.size()));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, folder.path() + index);
+  EXPECT_EQ(ui.messages[0].caption, u"file not open1");
+  EXPECT_EQ(Index(), std::vector<uint8_t>(40, 0xEE));
+}
+
 }  // namespace
 }  // namespace ql::test

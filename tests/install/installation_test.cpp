@@ -112,6 +112,7 @@ class InstallationTest : public ::testing::Test {
       EXPECT_EQ(view, mainData_.data());
       EXPECT_EQ(size, mainData_.size());
       Log(u"pinyin");
+      return indexWritten_;
     };
     steps_.removeFile = [this](std::u16string_view path) { Log(u"rm " + std::u16string(path)); };
     steps_.settingsExist = [this] {
@@ -123,7 +124,10 @@ class InstallationTest : public ::testing::Test {
       Log(u"settings dialog");
       state.fuzzyPairs[0] = 1;
     };
-    steps_.buildCustomInput = [this] { Log(u"custom"); };
+    steps_.buildCustomInput = [this] {
+      Log(u"custom");
+      return indexWritten_;
+    };
   }
 
   void Log(std::u16string line) { log_.push_back(Utf16ToUtf8(line)); }
@@ -146,6 +150,7 @@ class InstallationTest : public ::testing::Test {
   bool moduleRunning_ = false;
   bool phrasesWritten_ = true;
   bool moduleCopied_ = true;
+  bool indexWritten_ = true;
   bool settingsExist_ = false;
   MapStatus mainStatus_ = MapStatus::kMapped;
   MapStatus userStatus_ = MapStatus::kMapped;
@@ -318,6 +323,19 @@ TEST_F(InstallationTest, AModuleNotCopiedStopsTheRun) {
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text,
             std::u16string(kModuleNotCopiedText) + u"C:\\windows\\system32\\ql1234.ime");
+  EXPECT_EQ(state.installCompleted, 0u);
+}
+
+// Index files the builders could not write (they have said which) leave the installation
+// incomplete.
+TEST_F(InstallationTest, IndexFilesNotWrittenLeaveTheInstallationIncomplete) {
+  state.schemes[0].selected = 1;
+  indexWritten_ = false;
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(log.back(), "pinyin");
+  EXPECT_EQ(state.installCompleted, 0u);
+  state.schemes[0].selected = 0;
+  EXPECT_EQ(Run().back(), "custom");
   EXPECT_EQ(state.installCompleted, 0u);
 }
 

@@ -393,7 +393,10 @@ int Compile(const std::vector<std::string>& args) {
 
   if (!options->skipIndex) {
     PhaseTimer timer("pinyin index");
-    ql::BuildPinyinIndex(state, mainData->data(), mainData->size());
+    if (!ql::BuildPinyinIndex(state, mainData->data(), mainData->size())) {
+      std::printf("error: an index file was not written (see the messages above)\n");
+      return 1;
+    }
   }
 
   {
@@ -414,7 +417,10 @@ int Compile(const std::vector<std::string>& args) {
 
   {
     PhaseTimer timer("custom input");
-    ql::BuildCustomInputIndexes(state.installFolder.view());
+    if (!ql::BuildCustomInputIndexes(state.installFolder.view())) {
+      std::printf("error: a custom-input index was not written (see the messages above)\n");
+      return 1;
+    }
   }
 
   {
