@@ -22,7 +22,18 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
 // a file beside it first, which then takes its name: a failed or interrupted write leaves the
 // file as it was.
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
+
+// What creating something that must not exist yet came to.
+enum class NewEntry { kCreated, kExists, kFailed };
+// Creates the file with exactly `bytes` only when nothing is at `path`. Written beside it first and
+// then given its name without replacing anything, so a name that was taken in the meantime keeps
+// what it holds.
+NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
+// Creates the folder (its last level) only when nothing is at `path`.
+NewEntry CreateNewFolder(std::u16string_view path);
 bool FileExists(std::u16string_view path);
+// Whether anything (a file or a folder) is at `path`.
+bool PathExists(std::u16string_view path);
 // Deletes the file; false when it could not be deleted (or was not there).
 bool RemoveFile(std::u16string_view path);
 // Creates the folder (its last level only); true when it exists afterwards.

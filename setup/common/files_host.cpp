@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -64,9 +65,38 @@ bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size)
   return true;
 }
 
+NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
+  const std::string target = HostPath(path);
+  const std::string temporary = target + kTemporarySuffix;
+  FilePtr file(std::fopen(temporary.c_str(), "wb"));
+  if (!file)
+    return NewEntry::kFailed;
+  bool written = size == 0 || std::fwrite(bytes, 1, size, file.get()) == size;
+  written = std::fclose(file.release()) == 0 && written;
+  // A hard link takes the name only when it is free; the temporary name then goes.
+  NewEntry result = NewEntry::kFailed;
+  if (written && link(temporary.c_str(), target.c_str()) == 0)
+    result = NewEntry::kCreated;
+  else if (written && errno == EEXIST)
+    result = NewEntry::kExists;
+  std::remove(temporary.c_str());
+  return result;
+}
+
+NewEntry CreateNewFolder(std::u16string_view path) {
+  if (mkdir(HostPath(path).c_str(), 0777) == 0)
+    return NewEntry::kCreated;
+  return errno == EEXIST ? NewEntry::kExists : NewEntry::kFailed;
+}
+
 bool FileExists(std::u16string_view path) {
   FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
   return file != nullptr;
+}
+
+bool PathExists(std::u16string_view path) {
+  struct stat info;
+  return stat(HostPath(path).c_str(), &info) == 0;
 }
 
 bool RemoveFile(std::u16string_view path) {

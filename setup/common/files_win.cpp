@@ -65,9 +65,31 @@ bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size)
   return true;
 }
 
+NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
+  const std::wstring target = WString(path);
+  const std::wstring temporary = target + L".ql-new";
+  if (WriteNewFile(temporary, bytes, size) &&
+      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+    return NewEntry::kCreated;
+  const DWORD error = GetLastError();
+  DeleteFileW(temporary.c_str());
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? NewEntry::kExists
+                                                                     : NewEntry::kFailed;
+}
+
+NewEntry CreateNewFolder(std::u16string_view path) {
+  if (CreateDirectoryW(WString(path).c_str(), nullptr))
+    return NewEntry::kCreated;
+  return GetLastError() == ERROR_ALREADY_EXISTS ? NewEntry::kExists : NewEntry::kFailed;
+}
+
 bool FileExists(std::u16string_view path) {
   DWORD attributes = GetFileAttributesW(WString(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PathExists(std::u16string_view path) {
+  return GetFileAttributesW(WString(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool RemoveFile(std::u16string_view path) {

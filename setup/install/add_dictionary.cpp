@@ -106,24 +106,28 @@ bool AddDictionary(SetupState& state,
   std::u16string folder = std::u16string(packageFolder) + std::u16string(kDictionariesFolder);
   EnsureFolder(folder);
   folder += u'\\';
-  std::u16string fileName = DictionaryFileName(
-      choice.sourceTitle, index,
-      [&](std::u16string_view name) { return PathExists(folder + std::u16string(name)); });
-  if (fileName.empty()) {
-    TellUser(state, u"“文本词库”中找不到可用的文件名：\n" + choice.sourceTitle);
-    return false;
-  }
-
   std::u16string name = FieldText(choice.name, kNameFieldUnits);
   if (name.empty())
     name = kDefaultName;
   DictionaryRewrite rewrite = RewriteDictionarySource(DecodeUtf16Le(bytes->data(), bytes->size()),
                                                       choice.hasDescription, name);
   std::vector<uint8_t> target = EncodeUtf16Le(rewrite.text);
-  const std::u16string targetPath = folder + fileName;
-  if (!WriteFileBytes(targetPath, target.data(), target.size())) {
-    RemoveFile(targetPath);
-    TellUser(state, u"不能写入文件：\n" + targetPath);
+  // Each name is tried by creating the file under it: a name that is taken, also in the moment
+  // between a test and the writing, is never overwritten.
+  bool failed = false;
+  std::u16string fileName =
+      DictionaryFileName(choice.sourceTitle, index, [&](std::u16string_view candidate) {
+        NewEntry made =
+            WriteNewFileBytes(folder + std::u16string(candidate), target.data(), target.size());
+        failed = made == NewEntry::kFailed;
+        return made == NewEntry::kExists;
+      });
+  if (failed) {
+    TellUser(state, u"不能写入文件：\n" + folder + fileName);
+    return false;
+  }
+  if (fileName.empty()) {
+    TellUser(state, u"“文本词库”中找不到可用的文件名：\n" + choice.sourceTitle);
     return false;
   }
 

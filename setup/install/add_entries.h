@@ -43,9 +43,6 @@ struct SourceDescription {
 };
 SourceDescription ReadSourceDescription(std::u16string_view path);
 
-// Whether a file or folder is at `path`. Defined per platform.
-bool PathExists(std::u16string_view path);
-
 using NameTaken = std::function<bool(std::u16string_view name)>;
 
 // The file name under which a dictionary titled `title` is stored in "文本词库\", as entry

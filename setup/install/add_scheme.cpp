@@ -50,18 +50,26 @@ bool AddScheme(SetupState& state, std::u16string_view packageFolder, const Schem
   const std::u16string schemes = std::u16string(packageFolder) + std::u16string(kSchemesFolder);
   EnsureFolder(schemes);
   // The system drops trailing dots and spaces from a folder name; the entry's path is to name
-  // the folder exactly as it is made.
-  std::u16string folder = SchemeFolderName(
-      TrimTrailingDotsAndSpaces(typed), index,
-      [&](std::u16string_view name) { return PathExists(schemes + u"\\" + std::u16string(name)); });
+  // the folder exactly as it is made. Each name is tried by creating the folder: one that is
+  // taken, also in the moment between a test and the making, is never written into.
+  bool failed = false;
+  std::u16string folder =
+      SchemeFolderName(TrimTrailingDotsAndSpaces(typed), index, [&](std::u16string_view name) {
+        NewEntry made = CreateNewFolder(schemes + u"\\" + std::u16string(name));
+        failed = made == NewEntry::kFailed;
+        return made == NewEntry::kExists;
+      });
+  if (failed) {
+    TellUser(state, u"不能建立文件夹：\n" + schemes + u"\\" + folder);
+    return false;
+  }
   if (folder.empty()) {
     TellUser(state, u"“输入方案”中找不到可用的文件夹名：\n" + typed);
     return false;
   }
   const std::u16string folderPath = schemes + u"\\" + folder;
   const std::u16string tablePath = folderPath + u"\\" + std::u16string(kCodeTableFile);
-  if (!EnsureFolder(folderPath) || !WriteFileBytes(tablePath, table->data(), table->size())) {
-    RemoveFile(tablePath);
+  if (!WriteFileBytes(tablePath, table->data(), table->size())) {
     TellUser(state, u"不能把码表复制到：\n" + tablePath);
     return false;
   }

@@ -43,5 +43,23 @@ TEST(Files, AFailedWriteLeavesTheFileAsItWas) {
   EXPECT_EQ(ReadFileBytes(folder.path() + u"User.dat"), after);
 }
 
+// What must not exist yet is created once, and a name that is taken keeps what it holds.
+TEST(Files, NewFilesAndFoldersNeverReplaceWhatIsThere) {
+  test::TempFolder folder;
+  const std::u16string path = folder.path() + u"a.txt";
+  const std::vector<uint8_t> first(10, 1), second(20, 2);
+  EXPECT_EQ(WriteNewFileBytes(path, first.data(), first.size()), NewEntry::kCreated);
+  EXPECT_EQ(WriteNewFileBytes(path, second.data(), second.size()), NewEntry::kExists);
+  EXPECT_EQ(ReadFileBytes(path), first);
+  EXPECT_FALSE(PathExists(path + u".ql-new"));
+  EXPECT_EQ(WriteNewFileBytes(folder.path() + u"missing\\a.txt", first.data(), first.size()),
+            NewEntry::kFailed);
+
+  EXPECT_EQ(CreateNewFolder(folder.path() + u"方案"), NewEntry::kCreated);
+  EXPECT_EQ(CreateNewFolder(folder.path() + u"方案"), NewEntry::kExists);
+  EXPECT_EQ(CreateNewFolder(path), NewEntry::kExists);
+  EXPECT_TRUE(PathExists(folder.path() + u"方案"));
+}
+
 }  // namespace
 }  // namespace ql
