@@ -49,8 +49,11 @@ bool IsRootPath(std::u16string_view path) {
   return false;
 }
 
+// The system's rule, and the portable one as well: some systems do not count a share with a
+// trailing backslash as a root.
 bool IsRootFolder(const InstallationSteps& steps, const std::u16string& path) {
-  return path.empty() || steps.isRoot(path) || steps.isRoot(WithTrailingBackslash(path));
+  return path.empty() || steps.isRoot(path) || steps.isRoot(WithTrailingBackslash(path)) ||
+         IsRootPath(path);
 }
 
 // Step 1: the folder field names a folder the package may be moved into and opened to all users.
