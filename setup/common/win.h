@@ -77,6 +77,11 @@ struct ModuleTraits {
   static HMODULE Invalid() { return nullptr; }
   static void Close(HMODULE h) { ::FreeLibrary(h); }
 };
+struct FindTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::FindClose(h); }
+};
 struct ViewTraits {
   using Type = void*;
   static void* Invalid() { return nullptr; }
@@ -113,6 +118,8 @@ using UniqueModule = UniqueHandle<ModuleTraits>;
 // A view of a mapping. Where a view and its mapping are held together, the view is declared
 // after the mapping, so that it is unmapped first.
 using UniqueView = UniqueHandle<ViewTraits>;
+// A directory search (FindFirstFileW): INVALID_HANDLE_VALUE owns nothing.
+using UniqueFind = UniqueHandle<FindTraits>;
 // A block of the process heap.
 using HeapBlock = UniqueHandle<HeapTraits>;
 // A block the system allocated with LocalAlloc for the caller (an argument list, a descriptor).

@@ -3,7 +3,6 @@
 // come from PortableInstallationSteps.
 #include "setup/flow/installation_steps_win.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -12,6 +11,7 @@
 #include "setup/contracts/tool_library.h"
 #include "setup/flow/install_dialog.h"
 #include "setup/flow/settings_dialog.h"
+#include "setup/install/package_move.h"
 #include "setup/resources/install_ids.h"
 
 namespace ql {
@@ -28,23 +28,6 @@ std::u16string ProgramPath() {
   std::wstring path(32768, L'\0');
   DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
   return std::u16string(U(path.c_str(), n < path.size() ? n : 0));
-}
-
-// The shell's move of everything matching `from` into the folder `to`: no progress, no
-// confirmation, no error dialogs, no owner.
-void MovePackage(std::u16string_view from, std::u16string_view to) {
-  // Both lists end in two terminators.
-  std::wstring source = WString(from);
-  source.append(2, L'\0');
-  std::wstring target = WString(to);
-  target.append(2, L'\0');
-  SHFILEOPSTRUCTW operation = {};
-  operation.hwnd = nullptr;
-  operation.wFunc = FO_MOVE;
-  operation.pFrom = source.c_str();
-  operation.pTo = target.c_str();
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
-  SHFileOperationW(&operation);
 }
 
 // The folders no installation may take as its own: Windows, system, both Program Files,
@@ -88,7 +71,9 @@ InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog) {
   steps.createFolder = [](std::u16string_view folder) {
     CreateDirectoryW(WString(folder).c_str(), nullptr);
   };
-  steps.movePackage = MovePackage;
+  steps.movePackage = [](std::u16string_view from, std::u16string_view to) {
+    return MovePackageFolder(PlatformPackageMoveSystem(), from, to);
+  };
   steps.setCurrentDirectory = [](std::u16string_view folder) {
     SetCurrentDirectoryW(WString(folder).c_str());
   };

@@ -14,6 +14,7 @@
 #include "setup/compiler/punctuation.h"
 #include "setup/install/file_access.h"
 #include "setup/install/keyboard_layout.h"
+#include "setup/install/package_move.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/install/shortcuts.h"
 #include "setup/install/version_stamp.h"
@@ -96,8 +97,9 @@ void CreateFolderPath(const InstallationSteps& steps, const std::u16string& targ
 }
 
 // Step 3: the package moves into the target folder, which becomes installFolder and the current
-// directory, and the installed names are settled.
-void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
+// directory, and the installed names are settled. False, the user told, when a file of the package
+// did not arrive.
+bool PrepareTarget(SetupState& state, const InstallationSteps& steps) {
   // The resolved folder: "C:\a\..\b" is "C:\b", and no folder "a" is made on the way.
   const std::u16string field = Cut(steps.folderFieldText(), kTargetUnits);
   const std::u16string full = steps.fullPath(field);
@@ -105,17 +107,22 @@ void PrepareTarget(SetupState& state, const InstallationSteps& steps) {
   CreateFolderPath(steps, target);
   std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
   size_t slash = program.rfind(u'\\');
-  // A program path without a folder would make the pattern "\*.*", the drive's root.
-  if (slash != std::u16string::npos && slash > 0)
-    steps.movePackage(program.substr(0, slash) + u"\\*.*", target);
+  // A program path without a folder would make the package folder "\", the drive's root.
+  if (slash != std::u16string::npos && slash > 0) {
+    std::optional<std::u16string> missing = steps.movePackage(program.substr(0, slash + 1), target);
+    if (missing) {
+      TheUi().ShowMessage(std::u16string(kPackageNotMovedText) + *missing, kRootFolderCaption,
+                          kMbIconWarning);
+      return false;
+    }
+  }
   SetDisplayName(state, steps.nameFieldText());
   state.installFolder.Assign(target);
   steps.setCurrentDirectory(target);
   steps.chooseModuleFileName(state.installFolder.str() + std::u16string(kSetupIniFile));
+  return true;
 }
 
-// Steps 13 and 14: opens and maps one data file. False to stop; the message names a file that
-// could not be opened.
 // The views go to the tool library and the pinyin index builder, which trust their sizes: the
 // main data file must be as long as its header says, the user data file exactly 512,000 bytes.
 bool SizeAsWritten(MappedDataFile& file, std::u16string_view mappingName) {
@@ -126,6 +133,8 @@ bool SizeAsWritten(MappedDataFile& file, std::u16string_view mappingName) {
   return header.ok() && totalSize == file.size();
 }
 
+// Steps 13 and 14: opens and maps one data file. False to stop; the message names a file that
+// could not be opened.
 bool MapData(const InstallationSteps& steps,
              std::u16string_view path,
              std::u16string_view mappingName,
@@ -265,7 +274,8 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // 2: the tree's marks, and the progress range.
   steps.collectSelection();
   // 3: the package into the target folder.
-  PrepareTarget(state, steps);
+  if (!PrepareTarget(state, steps))
+    return;
   // 4: not while the installed module runs.
   if (steps.mappingExists(std::u16string(kModuleInUsePrefix) + state.imeBaseName.str())) {
     TheUi().ShowMessage(kModuleInUseText, state.mainName.view(), kMbIconWarning);

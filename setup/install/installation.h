@@ -24,6 +24,8 @@ constexpr std::u16string_view kRootFolderText =
     u"不能在根目录下安装本软件！请重新安装，选择其他安装路径。\n\n";
 constexpr std::u16string_view kRootFolderCaption = u"输入法安装";
 constexpr std::u16string_view kModuleNotCopiedText = u"不能把输入法模块复制到系统文件夹：\n";
+constexpr std::u16string_view kPackageNotMovedText =
+    u"安装包中的文件没有全部放到安装文件夹中，安装已停止。没有到达的文件：\n";
 constexpr std::u16string_view kBadDisplayNameText =
     u"输入法名称不能为空，不能含有 \\ / : * ? \" < > | 等字符，不能以点或空格结尾，"
     u"也不能是“.”、“..”或开始菜单程序文件夹中系统自带的文件夹名。请修改名称后再安装。";
@@ -53,8 +55,10 @@ struct InstallationSteps {
   // The running program's own file path, whole.
   std::function<std::u16string()> programPath;
   std::function<void(std::u16string_view folder)> createFolder;
-  // The shell's move of the single pattern `from` into the folder `to`, silently.
-  std::function<void(std::u16string_view from, std::u16string_view to)> movePackage;
+  // The package folder's content into the folder `to` (MovePackageFolder): the first package
+  // file that did not arrive, or nullopt when all did.
+  std::function<std::optional<std::u16string>(std::u16string_view from, std::u16string_view to)>
+      movePackage;
   std::function<void(std::u16string_view folder)> setCurrentDirectory;
   // Settles imeFileName and imeBaseName from the target's setup.ini path.
   std::function<void(std::u16string_view setupIni)> chooseModuleFileName;

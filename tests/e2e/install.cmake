@@ -41,6 +41,13 @@ ql_install_test(install.fresh sample install-fresh "${QL_SAMPLE_NAME}" "C:\\e2e\
          file "自定义输入\\zdybm.idx" file "自定义输入\\zdydw.idx"
          file "输入方案\\拼音\\qinglan.idx" file "输入方案\\拼音\\User.idx" file setup.ini
          slot 0 "输入方案\\拼音" slot 1 "输入方案\\形码" slot 4 -)
+# A fresh install over an earlier installation whose dictionary folder holds an older 基本词库 and
+# a word list of the user's: the package's folders merge into the existing ones, the new
+# dictionary replaces the old one and is compiled, the user's file stays.
+ql_install_test(install.over-earlier sample install-over-earlier "${QL_SAMPLE_NAME}" "C:\\e2e\\over"
+  SEED file "文本词库\\基本词库.txt" "{词组}|旧词甲乙 5|" file "文本词库\\我的.txt" "我的词 1|"
+  EXPECT installed phrase 我们 file "文本词库\\我的.txt"
+         moved Z:${QL_E2E_PACKAGES}/install.over-earlier/package)
 # An upgrade replaces the module only: nothing compiled, recorded or registered.
 ql_install_test(install.upgrade sample install-upgrade "${QL_SAMPLE_NAME}" "C:\\e2e\\upgrade"
   EXPECT not-installed module-copied moved Z:${QL_E2E_PACKAGES}/install.upgrade/package)

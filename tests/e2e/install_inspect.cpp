@@ -9,6 +9,8 @@
 //                                         resets the preload list to US English; then each SEED:
 //       settings N          NAME's settings key with N values, as an earlier installation's
 //       layout ID IMEFILE   a layout ID whose text names NAME and whose module is IMEFILE
+//       file REL TEXT       TARGET\REL holding TEXT (UTF-16LE, "|" for a line end), as an
+//                           earlier installation left it
 //   ql_e2e_inspect summary NAME TARGET    prints the installed files, the registry values the
 //                                         run wrote and the decoded header of the installed
 //                                         cz.dat
@@ -38,6 +40,7 @@
 #include <tuple>
 #include <vector>
 
+#include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
@@ -45,6 +48,7 @@
 #include "setup/compiler/phrase_table_dump.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/package.h"
 
 namespace {
 
@@ -121,7 +125,10 @@ void DeleteFolder(const std::u16string& folder) {
 
 std::u16string ProgramGroup(const std::u16string& name);
 
-bool Seed(const std::u16string& name, const std::vector<std::u16string>& args, size_t* i) {
+bool Seed(const std::u16string& name,
+          const std::u16string& target,
+          const std::vector<std::u16string>& args,
+          size_t* i) {
   const std::u16string& what = args[(*i)++];
   auto next = [&]() -> std::u16string { return *i < args.size() ? args[(*i)++] : u""; };
   if (what == u"settings") {
@@ -146,6 +153,22 @@ bool Seed(const std::u16string& name, const std::vector<std::u16string>& args, s
     SetText(ql::kHkeyLocalMachine, path, u"layout text", u"中文(简体) - " + name);
     return true;
   }
+  if (what == u"file") {
+    // A file of an earlier installation: UTF-16LE with byte-order mark, each "|" a line end.
+    std::u16string relative = next();
+    std::u16string text = next();
+    for (char16_t& c : text)
+      c = c == u'|' ? u'\n' : c;
+    std::u16string path = ql::WithTrailingBackslash(target) + relative;
+    for (size_t slash = path.find(u'\\', 3); slash != std::u16string::npos;
+         slash = path.find(u'\\', slash + 1))
+      ql::EnsureFolder(path.substr(0, slash));
+    std::u16string withLineEnds;
+    for (char16_t c : text)
+      withLineEnds += c == u'\n' ? std::u16string(u"\r\n") : std::u16string(1, c);
+    std::vector<uint8_t> bytes = ql::EncodeUtf16Le(withLineEnds, ql::Utf16Frame::kByteOrderMark);
+    return ql::WriteFileBytes(path, bytes.data(), bytes.size());
+  }
   Print(u"unknown seed " + what);
   return false;
 }
@@ -169,7 +192,7 @@ int Prepare(const std::u16string& name,
   DeleteTree(ql::kHkeyCurrentUser, kPreload);
   SetText(ql::kHkeyCurrentUser, kPreload, u"1", u"00000409");
   for (size_t i = 0; i < seeds.size();) {
-    if (!Seed(name, seeds, &i))
+    if (!Seed(name, target, seeds, &i))
       return 1;
   }
   return 0;

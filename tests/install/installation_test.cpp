@@ -64,6 +64,7 @@ class InstallationTest : public ::testing::Test {
     steps_.createFolder = [this](std::u16string_view f) { Log(u"mkdir " + std::u16string(f)); };
     steps_.movePackage = [this](std::u16string_view from, std::u16string_view to) {
       Log(u"move " + std::u16string(from) + u" " + std::u16string(to));
+      return notArrived_;
     };
     steps_.setCurrentDirectory = [this](std::u16string_view f) { Log(u"cd " + std::u16string(f)); };
     steps_.chooseModuleFileName = [this](std::u16string_view ini) {
@@ -150,6 +151,7 @@ class InstallationTest : public ::testing::Test {
   bool moduleRunning_ = false;
   bool phrasesWritten_ = true;
   bool moduleCopied_ = true;
+  std::optional<std::u16string> notArrived_;
   bool indexWritten_ = true;
   bool settingsExist_ = false;
   MapStatus mainStatus_ = MapStatus::kMapped;
@@ -168,7 +170,7 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "isRoot D:\\输入法\\",
       "collect",
       "mkdir D:\\输入法\\",
-      "move E:\\包\\*.* D:\\输入法\\",
+      "move E:\\包\\ D:\\输入法\\",
       "cd D:\\输入法\\",
       "name D:\\输入法\\setup.ini",
       "inuse mvkorel6ql1234",
@@ -313,6 +315,16 @@ TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
   EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
   EXPECT_EQ(state.installCompleted, 0u);
   EXPECT_TRUE(ui_.messages.empty());
+}
+
+// A package that did not arrive whole is named and nothing more happens.
+TEST_F(InstallationTest, APackageThatDidNotArriveWholeStopsTheRun) {
+  notArrived_ = u"E:\\包\\文本词库\\zk.txt";
+  std::vector<std::string> log = Run();
+  EXPECT_EQ(log.back(), "move E:\\包\\ D:\\输入法\\");
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, std::u16string(kPackageNotMovedText) + *notArrived_);
+  EXPECT_EQ(state.installCompleted, 0u);
 }
 
 // A module that did not reach the system folder is told, and nothing is built for it.
