@@ -153,9 +153,21 @@ expect_line "$work/broken.txt" "输入方案/拼音/dycz.txt:$dycz_lines: \"存\
 expect_line "$work/broken.txt" "symbol.txt:$((place_lines + 1)): the last line has no line end and is not read"
 expect_line "$work/broken.txt" "7 problems found"
 
-# Usage and unreadable files.
+# Usage and unreadable files. Help asked for goes to standard output with exit 0; a wrong command
+# line, and errors, go to standard error.
 expect_rc 2 "$work/usage.txt" -- "$qlc"
 expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
+for words in "--help" "-h" "compile --help" "check -h" "dump --help" "--version"; do
+  # shellcheck disable=SC2086
+  "$qlc" $words >"$work/help.txt" 2>/dev/null || fail "qlc $words exited $?"
+  [ -s "$work/help.txt" ] || fail "qlc $words printed nothing on standard output"
+done
+expect_text "$work/help.txt" "qlc "
+"$qlc" nosuch >/dev/null 2>"$work/unknown-command.txt"; [ $? -eq 2 ] || fail "an unknown command exited $?"
+expect_text "$work/unknown-command.txt" "unknown command"
+expect_rc 2 "$work/twice.txt" -- "$qlc" compile "$pkg" --out "$work/a" --out "$work/b"
+expect_text "$work/twice.txt" "\"--out\" is given twice"
+"$qlc" dump "$work/nothing.dat" 2>/dev/null | grep -q . && fail "an error went to standard output"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failures"

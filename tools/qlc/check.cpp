@@ -431,13 +431,11 @@ void CheckPolyphonicPhrases(Report& report,
 }  // namespace
 
 int Check(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: qlc check PACKAGE_FOLDER\n");
-    return 2;
-  }
+  if (AsksForHelp(args) || args.size() != 1)
+    return PrintUsage(kCheckUsage, AsksForHelp(args));
   const std::u16string folder = FolderArgument(args[0]);
   if (!fs::is_directory(ToPath(folder))) {
-    std::printf("error: %s is not a folder\n", args[0].c_str());
+    std::fprintf(stderr, "error: %s is not a folder\n", args[0].c_str());
     return 1;
   }
   Report report;

@@ -5,6 +5,33 @@
 
 namespace qlc {
 
+const char kCompileUsage[] =
+    "  qlc compile PACKAGE_FOLDER --out FOLDER [options]\n"
+    "      --dicts LIST       choose exactly these dictionaries (names or file names,\n"
+    "                         comma-separated; empty for none) instead of the defaults\n"
+    "      --schemes LIST     choose exactly these schemes (names or folders)\n"
+    "      --single-chars     the pinyin index holds single characters only\n"
+    "      --skip-slots       leave the scheme slots empty\n"
+    "      --skip-index       do not build the pinyin index\n"
+    "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n";
+const char kDumpUsage[] =
+    "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably;\n"
+    "                         also zdybm.idx, zdydw.idx and punct/*.bin of compile\n";
+const char kCheckUsage[] = "  qlc check PACKAGE_FOLDER\n";
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h")
+      return true;
+  }
+  return false;
+}
+
+int PrintUsage(const char* usage, bool asked) {
+  std::fprintf(asked ? stdout : stderr, "usage:\n%s", usage);
+  return asked ? 0 : 2;
+}
+
 std::string U8(std::u16string_view text) {
   return ql::Utf16ToUtf8(text);
 }

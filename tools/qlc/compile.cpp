@@ -64,9 +64,20 @@ std::vector<std::u16string> SplitList(const std::string& list) {
 
 std::optional<CompileOptions> ParseOptions(const std::vector<std::string>& args) {
   CompileOptions options;
+  std::vector<std::string> seen;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     bool hasValue = i + 1 < args.size();
+    // An option given twice is a mistake, not a choice of the last one.
+    if (arg.rfind("--", 0) == 0) {
+      for (const std::string& earlier : seen) {
+        if (earlier == arg) {
+          std::fprintf(stderr, "qlc compile: option \"%s\" is given twice\n", arg.c_str());
+          return std::nullopt;
+        }
+      }
+      seen.push_back(arg);
+    }
     if (arg == "--out" && hasValue) {
       options.out = args[++i];
     } else if (arg == "--dicts" && hasValue) {
@@ -89,7 +100,7 @@ std::optional<CompileOptions> ParseOptions(const std::vector<std::string>& args)
     }
   }
   if (options.package.empty() || options.out.empty()) {
-    std::fprintf(stderr, "usage: qlc compile PACKAGE_FOLDER --out FOLDER [options]\n");
+    PrintUsage(kCompileUsage, false);
     return std::nullopt;
   }
   return options;
@@ -114,7 +125,7 @@ bool CopyPackage(const std::u16string& package, const std::u16string& out) {
   fs::path from = ToPath(package);
   fs::path to = ToPath(out);
   if (!fs::is_directory(from, error)) {
-    std::printf("error: %s is not a folder\n", U8(package).c_str());
+    std::fprintf(stderr, "error: %s is not a folder\n", U8(package).c_str());
     return false;
   }
   // Real paths: an output folder reached through a symbolic link into the package would
@@ -122,20 +133,21 @@ bool CopyPackage(const std::u16string& package, const std::u16string& out) {
   fs::path realFrom = fs::canonical(from, error);
   fs::path realTo = fs::weakly_canonical(to, error);
   if (error) {
-    std::printf("error: cannot resolve %s: %s\n", U8(out).c_str(), error.message().c_str());
+    std::fprintf(stderr, "error: cannot resolve %s: %s\n", U8(out).c_str(),
+                 error.message().c_str());
     return false;
   }
   if (IsInside(realTo, realFrom)) {
-    std::printf("error: the output folder %s lies inside the package\n", U8(out).c_str());
+    std::fprintf(stderr, "error: the output folder %s lies inside the package\n", U8(out).c_str());
     return false;
   }
   if (fs::exists(to, error) && !fs::is_empty(to, error)) {
-    std::printf("error: the output folder %s is not empty\n", U8(out).c_str());
+    std::fprintf(stderr, "error: the output folder %s is not empty\n", U8(out).c_str());
     return false;
   }
   fs::create_directories(to, error);
   if (error) {
-    std::printf("error: cannot create %s: %s\n", U8(out).c_str(), error.message().c_str());
+    std::fprintf(stderr, "error: cannot create %s: %s\n", U8(out).c_str(), error.message().c_str());
     return false;
   }
   // Folder by folder and file by file, so that a failure names the file.
@@ -147,13 +159,13 @@ bool CopyPackage(const std::u16string& package, const std::u16string& out) {
     else if (!error)
       fs::copy_file(it->path(), target, error);
     if (error) {
-      std::printf("error: cannot copy %s: %s\n", U8(FromPath(it->path())).c_str(),
-                  error.message().c_str());
+      std::fprintf(stderr, "error: cannot copy %s: %s\n", U8(FromPath(it->path())).c_str(),
+                   error.message().c_str());
       return false;
     }
   }
   if (error) {
-    std::printf("error: cannot read the package: %s\n", error.message().c_str());
+    std::fprintf(stderr, "error: cannot read the package: %s\n", error.message().c_str());
     return false;
   }
   return true;
@@ -184,8 +196,8 @@ bool ApplyChoices(const CompileOptions& options, ql::SetupState& state) {
     }
     for (size_t k = 0; k < used.size(); ++k) {
       if (!used[k]) {
-        std::printf("error: no dictionary \"%s\" in setup.ini\n",
-                    U8((*options.dictionaries)[k]).c_str());
+        std::fprintf(stderr, "error: no dictionary \"%s\" in setup.ini\n",
+                     U8((*options.dictionaries)[k]).c_str());
         ok = false;
       }
     }
@@ -206,7 +218,8 @@ bool ApplyChoices(const CompileOptions& options, ql::SetupState& state) {
     }
     for (size_t k = 0; k < used.size(); ++k) {
       if (!used[k]) {
-        std::printf("error: no scheme \"%s\" in setup.ini\n", U8((*options.schemes)[k]).c_str());
+        std::fprintf(stderr, "error: no scheme \"%s\" in setup.ini\n",
+                     U8((*options.schemes)[k]).c_str());
         ok = false;
       }
     }
@@ -289,7 +302,7 @@ bool WritePunctuationFiles(const std::u16string& out, const ql::SetupState& stat
     const std::u16string path = out + PunctuationFile(value);
     if (!ql::EnsureFolder(out + std::u16string(kPunctuationFolder)) ||
         !ql::WriteFileBytes(path, data.data(), data.size())) {
-      std::printf("error: cannot write %s\n", U8(path).c_str());
+      std::fprintf(stderr, "error: cannot write %s\n", U8(path).c_str());
       return false;
     }
   }
@@ -330,6 +343,8 @@ void PrintOutputFiles(const std::u16string& folder, const ql::SetupState& state)
 }  // namespace
 
 int Compile(const std::vector<std::string>& args) {
+  if (AsksForHelp(args))
+    return PrintUsage(kCompileUsage, true);
   std::optional<CompileOptions> options = ParseOptions(args);
   if (!options)
     return 2;
@@ -350,7 +365,7 @@ int Compile(const std::vector<std::string>& args) {
     PhaseTimer timer("manifest");
     state.installFolder.Assign(out);
     if (state.installFolder.view() != out) {
-      std::printf("error: the output folder's path is too long\n");
+      std::fprintf(stderr, "error: the output folder's path is too long\n");
       return 1;
     }
     if (!ql::FileExists(out + std::u16string(ql::kSetupIniFile)))
@@ -367,19 +382,19 @@ int Compile(const std::vector<std::string>& args) {
     ql::BuildPhraseTable(state, ql::ModuleImageSeam{});
   }
   if (state.mainDataPath.empty()) {
-    std::printf("error: the main data file was not written (see the messages above)\n");
+    std::fprintf(stderr, "error: the main data file was not written (see the messages above)\n");
     return 1;
   }
   std::optional<std::vector<uint8_t>> mainData = ql::ReadFileBytes(state.mainDataPath.view());
   if (!mainData || mainData->size() < ql::kPhraseHeaderSize) {
-    std::printf("error: cannot read back %s\n", U8(state.mainDataPath.view()).c_str());
+    std::fprintf(stderr, "error: cannot read back %s\n", U8(state.mainDataPath.view()).c_str());
     return 1;
   }
   uint32_t characters = ql::LoadU32(mainData->data() + ql::kCharacterCountOffset);
   std::printf("records: %u (characters %u, phrases %u)\n", state.mainDataEntryCount, characters,
               state.mainDataEntryCount - characters);
   if (!ql::FileExists(out + std::u16string(ql::kUserDataFile))) {
-    std::printf("error: the user data file was not written\n");
+    std::fprintf(stderr, "error: the user data file was not written\n");
     return 1;
   }
 
@@ -394,7 +409,7 @@ int Compile(const std::vector<std::string>& args) {
   if (!options->skipIndex) {
     PhaseTimer timer("pinyin index");
     if (!ql::BuildPinyinIndex(state, mainData->data(), mainData->size())) {
-      std::printf("error: an index file was not written (see the messages above)\n");
+      std::fprintf(stderr, "error: an index file was not written (see the messages above)\n");
       return 1;
     }
   }
@@ -410,7 +425,7 @@ int Compile(const std::vector<std::string>& args) {
     // The settings dialog's defaults, confirmed with OK.
     ql::TurnOnDefaultFuzzyPairs(state.fuzzyPairs);
     if (!ql::WriteFuzzyPairs(state.fuzzyPairs, mainData->data(), mainData->size())) {
-      std::printf("error: the fuzzy-pinyin bytes lie outside the main data file\n");
+      std::fprintf(stderr, "error: the fuzzy-pinyin bytes lie outside the main data file\n");
       return 1;
     }
   }
@@ -418,7 +433,8 @@ int Compile(const std::vector<std::string>& args) {
   {
     PhaseTimer timer("custom input");
     if (!ql::BuildCustomInputIndexes(state.installFolder.view())) {
-      std::printf("error: a custom-input index was not written (see the messages above)\n");
+      std::fprintf(stderr,
+                   "error: a custom-input index was not written (see the messages above)\n");
       return 1;
     }
   }
@@ -426,7 +442,7 @@ int Compile(const std::vector<std::string>& args) {
   {
     PhaseTimer timer("write back");
     if (!ql::WriteFileBytes(state.mainDataPath.view(), mainData->data(), mainData->size())) {
-      std::printf("error: cannot write %s\n", U8(state.mainDataPath.view()).c_str());
+      std::fprintf(stderr, "error: cannot write %s\n", U8(state.mainDataPath.view()).c_str());
       return 1;
     }
   }

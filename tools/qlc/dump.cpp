@@ -69,14 +69,12 @@ void DumpCustomInput(const std::string& name, const std::vector<uint8_t>& bytes,
 }  // namespace
 
 int Dump(const std::vector<std::string>& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: qlc dump FILE\n");
-    return 2;
-  }
+  if (AsksForHelp(args) || args.size() != 1)
+    return PrintUsage(kDumpUsage, AsksForHelp(args));
   const std::string& name = args[0];
   std::optional<std::vector<uint8_t>> bytes = ql::ReadFileBytes(ql::Utf8ToUtf16(name));
   if (!bytes) {
-    std::printf("error: cannot read %s\n", name.c_str());
+    std::fprintf(stderr, "error: cannot read %s\n", name.c_str());
     return 1;
   }
   for (bool isKeys : {true, false}) {

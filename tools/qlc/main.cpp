@@ -10,26 +10,29 @@
 namespace qlc {
 namespace {
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage:\n"
-               "  qlc compile PACKAGE_FOLDER --out FOLDER [options]\n"
-               "      --dicts LIST       choose exactly these dictionaries (names or file names,\n"
-               "                         comma-separated; empty for none) instead of the defaults\n"
-               "      --schemes LIST     choose exactly these schemes (names or folders)\n"
-               "      --single-chars     the pinyin index holds single characters only\n"
-               "      --skip-slots       leave the scheme slots empty\n"
-               "      --skip-index       do not build the pinyin index\n"
-               "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n"
-               "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably;\n"
-               "                         also zdybm.idx, zdydw.idx and punct/*.bin of compile\n"
-               "  qlc check PACKAGE_FOLDER\n");
-  return 2;
+constexpr char kVersion[] = "qlc 1.1";
+
+int Usage(bool asked) {
+  std::FILE* out = asked ? stdout : stderr;
+  std::fprintf(out, "usage: qlc COMMAND ...   (qlc COMMAND --help for one command)\n%s%s%s",
+               kCompileUsage, kDumpUsage, kCheckUsage);
+  std::fprintf(out,
+               "  qlc --help | -h        this text\n"
+               "  qlc --version          the program's version\n"
+               "exit codes: 0 done (check: no problem found); 1 a failure, or problems found;\n"
+               "            2 a command line that is wrong\n");
+  return asked ? 0 : 2;
 }
 
 int Run(const std::vector<std::string>& words) {
   if (words.empty())
-    return Usage();
+    return Usage(false);
+  if (words[0] == "--help" || words[0] == "-h")
+    return Usage(true);
+  if (words[0] == "--version") {
+    std::printf("%s\n", kVersion);
+    return 0;
+  }
   std::vector<std::string> args(words.begin() + 1, words.end());
   if (words[0] == "compile")
     return Compile(args);
@@ -37,7 +40,8 @@ int Run(const std::vector<std::string>& words) {
     return Dump(args);
   if (words[0] == "check")
     return Check(args);
-  return Usage();
+  std::fprintf(stderr, "qlc: unknown command \"%s\"\n", words[0].c_str());
+  return Usage(false);
 }
 
 }  // namespace

@@ -49,6 +49,16 @@ class PhaseTimer {
   std::chrono::steady_clock::time_point start_;
 };
 
+// The usage of each command; printed on standard output for --help or -h (exit 0) and on standard
+// error for a command line that is wrong (exit 2).
+extern const char kCompileUsage[];
+extern const char kDumpUsage[];
+extern const char kCheckUsage[];
+// Whether the command line asks for help.
+bool AsksForHelp(const std::vector<std::string>& args);
+// Prints `usage` for a help request (exit code 0) or a wrong command line (2).
+int PrintUsage(const char* usage, bool asked);
+
 int Compile(const std::vector<std::string>& args);
 int Dump(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
