@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "setup/common/byte_reader.h"
 #include "setup/common/bytes.h"
@@ -304,23 +305,14 @@ bool StableDigitPass(const std::vector<IndexItem>& from,
   return true;
 }
 
-// Sorts the index values by key, the most frequent entry first among equal keys, equal
-// frequencies in order of creation (the order they come in). A radix sort from the least
-// significant end: the frequency, then the key's first 8 bytes two at a time, each pass keeping
-// the order of the one before; values whose first 8 bytes are equal and whose keys go on are then
-// put in order of the rest of the key, again keeping the order they have. Five linear passes,
-// also when thousands of values share a key; only the rest of long keys is compared.
-void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const MainData& main) {
-  std::vector<IndexItem> other;
-  std::vector<uint32_t> next;
-  {
-    std::vector<uint8_t> rank(values.size());
-    for (size_t i = 0; i < values.size(); ++i)
-      rank[i] = static_cast<uint8_t>(
-          255 - main.Frequency(LoadU32(work + values[i].offset) & kEntryReferenceMask));
-    if (StableDigitPass(values, other, next, [&](size_t i) { return size_t{rank[i]}; }))
-      values.swap(other);
-  }
+// The radix passes: the rank, then the key's first 8 bytes two at a time, each pass keeping the
+// order of the one before.
+void SortByPrefixAndRank(std::vector<IndexItem>& values,
+                         const std::vector<uint8_t>& rank,
+                         std::vector<IndexItem>& other,
+                         std::vector<uint32_t>& next) {
+  if (StableDigitPass(values, other, next, [&](size_t i) { return size_t{rank[i]}; }))
+    values.swap(other);
   for (int shift = 0; shift < 64; shift += 16) {
     auto digit = [&values, shift](size_t i) {
       const IndexItem& value = values[i];
@@ -330,6 +322,11 @@ void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const 
     if (StableDigitPass(values, other, next, digit))
       values.swap(other);
   }
+}
+
+// Values whose first 8 bytes are equal and whose keys go on, in order of the rest of the key,
+// keeping the order they have.
+void SortSamePrefixByRest(std::vector<IndexItem>& values, const uint8_t* work) {
   auto samePrefix = [](const IndexItem& a, const IndexItem& b) {
     return a.prefixHigh == b.prefixHigh && a.prefixLow == b.prefixLow;
   };
@@ -346,6 +343,42 @@ void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const 
                        values.begin() + static_cast<std::ptrdiff_t>(j), lessRest);
     i = j;
   }
+}
+
+// Fewer values than this are sorted by one comparison sort instead of the radix passes.
+constexpr size_t kRadixSortMinimum = 4096;
+
+// Sorts the index values by key, the most frequent entry first among equal keys, equal
+// frequencies in order of creation (the order they come in). A radix sort from the least
+// significant end: the frequency, then the key's first 8 bytes two at a time, each pass keeping
+// the order of the one before; values whose first 8 bytes are equal and whose keys go on are then
+// put in order of the rest of the key, again keeping the order they have. Five linear passes,
+// also when thousands of values share a key; only the rest of long keys is compared.
+void SortIndexValues(std::vector<IndexItem>& values, const uint8_t* work, const MainData& main) {
+  std::vector<IndexItem> other;
+  std::vector<uint32_t> next;
+  std::vector<uint8_t> rank(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
+    rank[i] = static_cast<uint8_t>(
+        255 - main.Frequency(LoadU32(work + values[i].offset) & kEntryReferenceMask));
+  if (values.size() < kRadixSortMinimum) {
+    // A few values: a pass over 65,536 buckets would cost more than the values. One stable sort
+    // by the same fields (the first 8 bytes, then the rank) gives the passes' order.
+    std::vector<size_t> order(values.size());
+    for (size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      return std::tie(values[a].prefixHigh, values[a].prefixLow, rank[a]) <
+             std::tie(values[b].prefixHigh, values[b].prefixLow, rank[b]);
+    });
+    other.resize(values.size());
+    for (size_t i = 0; i < order.size(); ++i)
+      other[i] = values[order[i]];
+    values.swap(other);
+  } else {
+    SortByPrefixAndRank(values, rank, other, next);
+  }
+  SortSamePrefixByRest(values, work);
 }
 
 // Step 8. Returns false when a record lies outside the file (the user has been told).
