@@ -23,6 +23,9 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path,
 // file as it was.
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size);
 
+// Copies `from` over `to` by the same rule as WriteFileBytes: a failed copy leaves `to` as it was.
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to);
+
 // What creating something that must not exist yet came to.
 enum class NewEntry { kCreated, kExists, kFailed };
 // Creates the file with exactly `bytes` only when nothing is at `path`. Written beside it first and

@@ -65,6 +65,11 @@ bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size)
   return true;
 }
 
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
+  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from);
+  return bytes && WriteFileBytes(to, bytes->data(), bytes->size());
+}
+
 NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   const std::string target = HostPath(path);
   const std::string temporary = target + kTemporarySuffix;

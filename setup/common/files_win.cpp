@@ -32,6 +32,8 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
 
 namespace {
 
+constexpr wchar_t kTemporarySuffix[] = L".ql-new";
+
 // Writes all of `bytes` to the new file `path` and flushes it to the disk.
 bool WriteNewFile(const std::wstring& path, const uint8_t* bytes, size_t size) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -49,25 +51,37 @@ bool WriteNewFile(const std::wstring& path, const uint8_t* bytes, size_t size) {
   return FlushFileBuffers(file.get()) != FALSE;
 }
 
-}  // namespace
-
-bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
-  // Written beside the target and then given its name, so that a full disk or a run stopped
-  // half-way leaves the target as it was, never cut short.
+// A whole file is made beside its target under this suffix by `make` and then takes the target's
+// name, so that a full disk or a run stopped half-way leaves the target as it was, never cut
+// short.
+template <typename Make>
+bool ReplaceWhole(std::u16string_view path, Make make) {
   const std::wstring target = WString(path);
-  const std::wstring temporary = target + L".ql-new";
-  if (!WriteNewFile(temporary, bytes, size) ||
-      !MoveFileExW(temporary.c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring temporary = target + kTemporarySuffix;
+  if (!make(temporary) || !MoveFileExW(temporary.c_str(), target.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temporary.c_str());
     return false;
   }
   return true;
 }
 
+}  // namespace
+
+bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
+  return ReplaceWhole(
+      path, [&](const std::wstring& temporary) { return WriteNewFile(temporary, bytes, size); });
+}
+
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
+  return ReplaceWhole(to, [&](const std::wstring& temporary) {
+    return CopyFileW(WString(from).c_str(), temporary.c_str(), FALSE) != FALSE;
+  });
+}
+
 NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   const std::wstring target = WString(path);
-  const std::wstring temporary = target + L".ql-new";
+  const std::wstring temporary = target + kTemporarySuffix;
   if (WriteNewFile(temporary, bytes, size) &&
       MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
     return NewEntry::kCreated;

@@ -78,18 +78,6 @@ InstallationSteps WindowsInstallationSteps(SetupState& state, HWND dialog) {
     SetCurrentDirectoryW(WString(folder).c_str());
   };
   steps.mappingExists = MappingExists;
-  steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
-    // Copied beside the target and then given its name, as every whole file is written: a copy
-    // that fails half-way leaves the module that was there.
-    const std::wstring target = WString(to);
-    const std::wstring temporary = target + L".ql-new";
-    if (CopyFileW(WString(from).c_str(), temporary.c_str(), FALSE) &&
-        MoveFileExW(temporary.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return true;
-    DeleteFileW(temporary.c_str());
-    return false;
-  };
   steps.restorPara = [&state] { CallRestorPara(state); };
   steps.buildSchemeIndex = [&state, dialog](uint8_t* mainData, uint8_t* userData, int32_t slot) {
     return CallCreateXMIdxDll(state, dialog, mainData, userData, slot);

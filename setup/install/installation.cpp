@@ -232,10 +232,7 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
   };
   steps.stampModule = [&state] { StampModuleVersion(state); };
   steps.systemFolder = SystemFolder;
-  steps.copyFile = [](std::u16string_view from, std::u16string_view to) {
-    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(from);
-    return bytes && WriteFileBytes(to, bytes->data(), bytes->size());
-  };
+  steps.copyFile = CopyFileReplacing;
   steps.buildPhraseTable = [&state] { BuildPhraseTable(state); };
   steps.restorPara = [] {};
   steps.writeInstallRecord = [&state] {
