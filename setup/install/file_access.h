@@ -18,4 +18,16 @@ constexpr uint32_t kGenericAll = 0x10000000;
 // and returns 0.
 int GrantFileAccess(std::u16string_view path, std::u16string_view account, uint32_t accessMask);
 
+// Gives `path` a protected list of its own, owned by the administrators: the system and the
+// administrators have full control, everyone may read and run it. `isFolder` makes the entries
+// inheritable. Nothing of the parent's list flows in any more, so the grant to everyone of the
+// installed folder does not reach it. Non-zero when written; failures as for GrantFileAccess.
+int RestrictToAdministrators(std::u16string_view path, bool isFolder);
+
+// Adds, ahead of the folder's own entries, one that denies everyone FILE_DELETE_CHILD on the folder
+// itself (not inherited): an entry of the folder can then be deleted or renamed only by whom its
+// own list allows, whatever the folder grants. Adding it again changes nothing. Non-zero when
+// written.
+int DenyDeleteChild(std::u16string_view folder);
+
 }  // namespace ql

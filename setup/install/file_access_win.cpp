@@ -26,6 +26,8 @@ constexpr std::u16string_view kSetDaclFailed = u"SetSecurityDescriptorDacl() fai
 constexpr std::u16string_view kGetControlFailed = u"GetSecurityDescriptorControl() failed.Error ";
 constexpr std::u16string_view kSetControlFailed = u"SetSecurityDescriptorControl() failed.Error ";
 constexpr std::u16string_view kSetSecurityFailed = u"SetFileSecurity() failed. Error ";
+constexpr std::u16string_view kWellKnownSidFailed = u"CreateWellKnownSid() failed. Error ";
+constexpr std::u16string_view kSetOwnerFailed = u"SetFileSecurity(owner) failed. Error ";
 
 using AddAccessAllowedAceExFunction = BOOL(WINAPI*)(PACL, DWORD, DWORD, DWORD, PSID);
 using SetSecurityDescriptorControlFunction = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR,
@@ -86,6 +88,31 @@ std::u16string_view CopyEntries(PACL from,
   return {};
 }
 
+// The control bits a rewritten list takes over from the old descriptor: an automatically
+// inherited list stays so, and a protected one stays protected.
+SECURITY_DESCRIPTOR_CONTROL ControlToCarry(SECURITY_DESCRIPTOR_CONTROL old) {
+  if (old & SE_DACL_AUTO_INHERITED)
+    return SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED;
+  if (old & SE_DACL_PROTECTED)
+    return SE_DACL_PROTECTED;
+  return 0;
+}
+
+// A well-known SID in a buffer of its own.
+struct WellKnownSid {
+  BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
+  PSID get() { return bytes; }
+  bool Create(WELL_KNOWN_SID_TYPE type) {
+    DWORD size = sizeof bytes;
+    return ::CreateWellKnownSid(type, nullptr, bytes, &size) != FALSE;
+  }
+};
+
+// The bytes an access entry for `sid` takes in a list.
+DWORD EntrySize(PSID sid) {
+  return sizeof(ACE_HEADER) + sizeof(ACCESS_MASK) + ::GetLengthSid(sid);
+}
+
 }  // namespace
 
 FileSecurityCalls SystemFileSecurityCalls() {
@@ -111,6 +138,14 @@ FileSecurityCalls SystemFileSecurityCalls() {
 
 int GrantFileAccess(std::u16string_view path, std::u16string_view account, uint32_t accessMask) {
   return GrantFileAccess(path, account, accessMask, SystemFileSecurityCalls());
+}
+
+int RestrictToAdministrators(std::u16string_view path, bool isFolder) {
+  return RestrictToAdministrators(path, isFolder, SystemFileSecurityCalls());
+}
+
+int DenyDeleteChild(std::u16string_view folder) {
+  return DenyDeleteChild(folder, SystemFileSecurityCalls());
 }
 
 int GrantFileAccess(std::u16string_view path,
@@ -220,15 +255,135 @@ int GrantFileAccess(std::u16string_view path,
     DWORD revision = 0;
     if (!::GetSecurityDescriptorControl(oldDescriptor.get(), &control, &revision))
       return Fail(calls, kGetControlFailed);
-    SECURITY_DESCRIPTOR_CONTROL bits = 0;
-    if (control & SE_DACL_AUTO_INHERITED)
-      bits = SE_DACL_AUTO_INHERIT_REQ | SE_DACL_AUTO_INHERITED;
-    else if (control & SE_DACL_PROTECTED)
-      bits = SE_DACL_PROTECTED;
+    const SECURITY_DESCRIPTOR_CONTROL bits = ControlToCarry(control);
     if (bits != 0 && !setControl(&newDescriptor, bits, bits))
       return Fail(calls, kSetControlFailed);
   }
 
+  if (!calls.setFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, &newDescriptor))
+    return Fail(calls, kSetSecurityFailed);
+  return 1;
+}
+
+int RestrictToAdministrators(std::u16string_view path,
+                             bool isFolder,
+                             const FileSecurityCalls& calls) {
+  WellKnownSid system;
+  WellKnownSid administrators;
+  WellKnownSid everyone;
+  if (!system.Create(WinLocalSystemSid) || !administrators.Create(WinBuiltinAdministratorsSid) ||
+      !everyone.Create(WinWorldSid)) {
+    return Fail(calls, kWellKnownSidFailed);
+  }
+  const DWORD aclSize = sizeof(ACL) + EntrySize(system.get()) + EntrySize(administrators.get()) +
+                        EntrySize(everyone.get());
+  HeapBlock aclBlock = ZeroedBlock(aclSize);
+  if (!aclBlock)
+    return Fail(calls, kHeapFailed);
+  PACL acl = static_cast<PACL>(aclBlock.get());
+  if (!::InitializeAcl(acl, aclSize, ACL_REVISION))
+    return Fail(calls, kInitAclFailed);
+  const DWORD flags = isFolder ? OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE : 0;
+  if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_ALL_ACCESS, system.get()) ||
+      !::AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_ALL_ACCESS, administrators.get()) ||
+      !::AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE,
+                               everyone.get())) {
+    return Fail(calls, kAddAllowedExFailed);
+  }
+
+  SECURITY_DESCRIPTOR descriptor;
+  if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
+    return Fail(calls, kInitDescriptorFailed);
+  if (!::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+    return Fail(calls, kSetDaclFailed);
+  if (!::SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+    return Fail(calls, kSetControlFailed);
+  if (!::SetSecurityDescriptorOwner(&descriptor, administrators.get(), FALSE))
+    return Fail(calls, kSetOwnerFailed);
+
+  // Whoever owns a file may change its list: a file moved in from a package the user unpacked is
+  // the user's. An elevated administrator may hand it to the administrators; where that is refused
+  // the line says so, and the list is written all the same.
+  const std::wstring widePath = WString(path);
+  if (!calls.setFileSecurity(widePath.c_str(),
+                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &descriptor)) {
+    Fail(calls, kSetOwnerFailed);
+    if (!calls.setFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, &descriptor))
+      return Fail(calls, kSetSecurityFailed);
+  }
+  return 1;
+}
+
+int DenyDeleteChild(std::u16string_view folder, const FileSecurityCalls& calls) {
+  const std::wstring widePath = WString(folder);
+  WellKnownSid everyone;
+  if (!everyone.Create(WinWorldSid))
+    return Fail(calls, kWellKnownSidFailed);
+
+  DWORD descriptorSize = 0;
+  if (calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0,
+                            &descriptorSize)) {
+    return 0;
+  }
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return Fail(calls, kGetSecurityFailed);
+  HeapBlock oldDescriptor = ZeroedBlock(descriptorSize);
+  if (!oldDescriptor)
+    return Fail(calls, kHeapFailed);
+  if (!calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, oldDescriptor.get(),
+                             descriptorSize, &descriptorSize)) {
+    return Fail(calls, kGetSecurityFailed);
+  }
+  BOOL daclPresent = FALSE;
+  BOOL daclDefaulted = FALSE;
+  PACL oldAcl = nullptr;
+  if (!::GetSecurityDescriptorDacl(oldDescriptor.get(), &daclPresent, &oldAcl, &daclDefaulted))
+    return Fail(calls, kGetDaclFailed);
+  // No list at all lets everyone do everything: there is nothing to keep, and nothing to add to
+  // that would not take rights away from others.
+  if (!daclPresent || oldAcl == nullptr)
+    return 0;
+  ACL_SIZE_INFORMATION oldSize = {};
+  if (!::GetAclInformation(oldAcl, &oldSize, sizeof oldSize, AclSizeInformation))
+    return Fail(calls, kAclInformationFailed);
+
+  const DWORD newAclSize = oldSize.AclBytesInUse + EntrySize(everyone.get());
+  HeapBlock newAcl = ZeroedBlock(newAclSize);
+  if (!newAcl)
+    return Fail(calls, kHeapFailed);
+  PACL acl = static_cast<PACL>(newAcl.get());
+  if (!::InitializeAcl(acl, newAclSize, ACL_REVISION))
+    return Fail(calls, kInitAclFailed);
+  // Denying entries come first, so the new one leads; an equal one from an earlier call goes.
+  if (!::AddAccessDeniedAceEx(acl, ACL_REVISION, 0, FILE_DELETE_CHILD, everyone.get()))
+    return Fail(calls, kAddAceFailed);
+  const DWORD sidLength = ::GetLengthSid(everyone.get());
+  for (DWORD i = 0; i < oldSize.AceCount; ++i) {
+    void* entry = nullptr;
+    if (!::GetAce(oldAcl, i, &entry))
+      return Fail(calls, kGetAceFailed);
+    const auto* ace = static_cast<const ACE_HEADER*>(entry);
+    if (ace->AceType == ACCESS_DENIED_ACE_TYPE && (ace->AceFlags & INHERITED_ACE) == 0 &&
+        static_cast<const ACCESS_DENIED_ACE*>(entry)->Mask == FILE_DELETE_CHILD &&
+        HoldsSid(ace, everyone.get(), sidLength)) {
+      continue;
+    }
+    if (!::AddAce(acl, ACL_REVISION, MAXDWORD, entry, ace->AceSize))
+      return Fail(calls, kAddAceFailed);
+  }
+
+  SECURITY_DESCRIPTOR newDescriptor;
+  if (!::InitializeSecurityDescriptor(&newDescriptor, SECURITY_DESCRIPTOR_REVISION))
+    return Fail(calls, kInitDescriptorFailed);
+  if (!::SetSecurityDescriptorDacl(&newDescriptor, TRUE, acl, FALSE))
+    return Fail(calls, kSetDaclFailed);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(oldDescriptor.get(), &control, &revision))
+    return Fail(calls, kGetControlFailed);
+  const SECURITY_DESCRIPTOR_CONTROL bits = ControlToCarry(control);
+  if (bits != 0 && !::SetSecurityDescriptorControl(&newDescriptor, bits, bits))
+    return Fail(calls, kSetControlFailed);
   if (!calls.setFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, &newDescriptor))
     return Fail(calls, kSetSecurityFailed);
   return 1;

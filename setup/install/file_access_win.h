@@ -33,5 +33,9 @@ int GrantFileAccess(std::u16string_view path,
                     std::u16string_view account,
                     uint32_t accessMask,
                     const FileSecurityCalls& calls);
+int RestrictToAdministrators(std::u16string_view path,
+                             bool isFolder,
+                             const FileSecurityCalls& calls);
+int DenyDeleteChild(std::u16string_view folder, const FileSecurityCalls& calls);
 
 }  // namespace ql

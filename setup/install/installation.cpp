@@ -12,7 +12,7 @@
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index.h"
 #include "setup/compiler/punctuation.h"
-#include "setup/install/file_access.h"
+#include "setup/install/folder_access.h"
 #include "setup/install/keyboard_layout.h"
 #include "setup/install/package_move.h"
 #include "setup/install/scheme_slots.h"
@@ -216,6 +216,20 @@ bool FillDataFiles(SetupState& state, const InstallationSteps& steps) {
   return true;
 }
 
+// Opens the installed folder to all users when it goes out of scope.
+class OpenWhenDone {
+ public:
+  OpenWhenDone(const InstallationSteps& steps, std::u16string folder)
+      : steps_(steps), folder_(std::move(folder)) {}
+  ~OpenWhenDone() { steps_.openData(folder_); }
+  OpenWhenDone(const OpenWhenDone&) = delete;
+  OpenWhenDone& operator=(const OpenWhenDone&) = delete;
+
+ private:
+  const InstallationSteps& steps_;
+  std::u16string folder_;
+};
+
 }  // namespace
 
 InstallationSteps PortableInstallationSteps(SetupState& state) {
@@ -227,8 +241,11 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
   steps.chooseModuleFileName = [&state](std::u16string_view setupIni) {
     ChooseModuleFileName(state, setupIni);
   };
-  steps.grantAccess = [](std::u16string_view folder, std::u16string_view account, uint32_t mask) {
-    GrantFileAccess(folder, account, mask);
+  steps.lockCode = [](std::u16string_view folder) {
+    LockInstalledCode(PlatformFolderAccessCalls(), folder);
+  };
+  steps.openData = [](std::u16string_view folder) {
+    OpenDataToAllUsers(PlatformFolderAccessCalls(), folder);
   };
   steps.stampModule = [&state] { StampModuleVersion(state); };
   steps.systemFolder = SystemFolder;
@@ -278,8 +295,12 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
     TheUi().ShowMessage(kModuleInUseText, state.mainName.view(), kMbIconWarning);
     return;
   }
-  // 5, 6: the folder opened to all users; the module stamped.
-  steps.grantAccess(state.installFolder.view(), kEveryoneAccount, kGenericAll);
+  // 5: what runs as code is locked to the administrators before anything is stamped, copied or
+  // loaded from the folder. The folder is opened to all users only when the run is over, however
+  // it ends, so that no user can swap a module or library the elevated setup is about to load.
+  steps.lockCode(state.installFolder.view());
+  const OpenWhenDone openWhenDone(steps, state.installFolder.str());
+  // 6: the module stamped.
   steps.stampModule();
   // 7: the module into the system folder under its installed name. Without it nothing that
   // follows can work: the user is told, and the run stops.

@@ -64,8 +64,9 @@ struct InstallationSteps {
   std::function<void(std::u16string_view setupIni)> chooseModuleFileName;
   // Whether a named file mapping can be opened for reading and writing.
   std::function<bool(std::u16string_view name)> mappingExists;
-  std::function<void(std::u16string_view folder, std::u16string_view account, uint32_t mask)>
-      grantAccess;
+  // LockInstalledCode and OpenDataToAllUsers (folder_access.h) on the installed folder.
+  std::function<void(std::u16string_view folder)> lockCode;
+  std::function<void(std::u16string_view folder)> openData;
   std::function<void()> stampModule;
   std::function<std::u16string()> systemFolder;
   // Copies, replacing an existing file; false when the copy is not complete (the target is then

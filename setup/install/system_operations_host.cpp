@@ -12,6 +12,14 @@ int GrantFileAccess(std::u16string_view, std::u16string_view, uint32_t) {
   return 0;
 }
 
+int RestrictToAdministrators(std::u16string_view, bool) {
+  return 0;
+}
+
+int DenyDeleteChild(std::u16string_view) {
+  return 0;
+}
+
 void CreateProgramShortcuts(const SetupState&) {}
 
 int32_t CreateShortcut(std::u16string_view, std::u16string_view, std::u16string_view) {

@@ -76,9 +76,8 @@ class InstallationTest : public ::testing::Test {
       Log(u"inuse " + std::u16string(name));
       return moduleRunning_;
     };
-    steps_.grantAccess = [this](std::u16string_view f, std::u16string_view a, uint32_t mask) {
-      Log(u"grant " + std::u16string(f) + u" " + std::u16string(a) + u" " + DecimalText(mask));
-    };
+    steps_.lockCode = [this](std::u16string_view f) { Log(u"lock " + std::u16string(f)); };
+    steps_.openData = [this](std::u16string_view f) { Log(u"open " + std::u16string(f)); };
     steps_.stampModule = [this] { Log(u"stamp"); };
     steps_.systemFolder = [this] { return systemFolder_; };
     steps_.copyFile = [this](std::u16string_view from, std::u16string_view to) {
@@ -139,6 +138,17 @@ class InstallationTest : public ::testing::Test {
     return log_;
   }
 
+  // The last step of a run that got past the lock of the installed code, before the folder was
+  // opened to all users, which every such run ends with.
+  std::string LastStepBeforeOpening() {
+    std::vector<std::string> log = Run();
+    if (log.size() < 2 || log.back() != "open D:\\输入法\\") {
+      ADD_FAILURE() << "the folder was not opened last";
+      return {};
+    }
+    return log[log.size() - 2];
+  }
+
   SetupState state;
   InstallationSteps steps_;
   std::vector<std::string> log_;
@@ -174,7 +184,7 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "cd D:\\输入法\\",
       "name D:\\输入法\\setup.ini",
       "inuse mvkorel6ql1234",
-      "grant D:\\输入法\\ everyone 268435456",
+      "lock D:\\输入法\\",
       "stamp",
       "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime",
       "phrases",
@@ -189,6 +199,7 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "punctuation",
       "settings dialog",
       "custom",
+      "open D:\\输入法\\",
   };
   EXPECT_EQ(Run(), expected);
   const SetupState& s = state;
@@ -310,9 +321,8 @@ TEST_F(InstallationTest, EveryMissingFolderAboveTheTargetIsCreated) {
 TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
   state.upgradeInstall = 1;
   systemFolder_ = std::u16string(205, u's') + u"\\";
-  std::vector<std::string> log = Run();
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
+  EXPECT_EQ(LastStepBeforeOpening(),
+            "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
   EXPECT_EQ(state.installCompleted, 0u);
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -330,8 +340,8 @@ TEST_F(InstallationTest, APackageThatDidNotArriveWholeStopsTheRun) {
 // A module that did not reach the system folder is told, and nothing is built for it.
 TEST_F(InstallationTest, AModuleNotCopiedStopsTheRun) {
   moduleCopied_ = false;
-  std::vector<std::string> log = Run();
-  EXPECT_EQ(log.back(), "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime");
+  EXPECT_EQ(LastStepBeforeOpening(),
+            "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime");
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text,
             std::u16string(kModuleNotCopiedText) + u"C:\\windows\\system32\\ql1234.ime");
@@ -343,11 +353,10 @@ TEST_F(InstallationTest, AModuleNotCopiedStopsTheRun) {
 TEST_F(InstallationTest, IndexFilesNotWrittenLeaveTheInstallationIncomplete) {
   state.schemes[0].selected = 1;
   indexWritten_ = false;
-  std::vector<std::string> log = Run();
-  EXPECT_EQ(log.back(), "pinyin");
+  EXPECT_EQ(LastStepBeforeOpening(), "pinyin");
   EXPECT_EQ(state.installCompleted, 0u);
   state.schemes[0].selected = 0;
-  EXPECT_EQ(Run().back(), "custom");
+  EXPECT_EQ(LastStepBeforeOpening(), "custom");
   EXPECT_EQ(state.installCompleted, 0u);
 }
 
@@ -355,8 +364,7 @@ TEST_F(InstallationTest, IndexFilesNotWrittenLeaveTheInstallationIncomplete) {
 // recorded or linked to them.
 TEST_F(InstallationTest, DataFilesNotWrittenStopTheRunAfterTheBuild) {
   phrasesWritten_ = false;
-  std::vector<std::string> log = Run();
-  EXPECT_EQ(log.back(), "phrases");
+  EXPECT_EQ(LastStepBeforeOpening(), "phrases");
   EXPECT_TRUE(ui_.messages.empty());
   EXPECT_EQ(state.installCompleted, 0u);
 }
@@ -373,7 +381,7 @@ TEST_F(InstallationTest, DataFilesThatDoNotOpenStopTheRun) {
   mainStatus_ = MapStatus::kMapped;
   userStatus_ = MapStatus::kNotOpened;
   ui_.messages.clear();
-  EXPECT_EQ(Run().back(), "map D:\\输入法\\User.dat buildmainUserck");
+  EXPECT_EQ(LastStepBeforeOpening(), "map D:\\输入法\\User.dat buildmainUserck");
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].text, u"D:\\输入法\\User.dat");
 
