@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "setup/common/file_faults.h"
 #include "setup/common/files.h"
 #include "setup/common/host_path.h"
 #include "setup/common/path_names.h"
@@ -24,10 +25,49 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // so the target is either as it was or complete.
 constexpr char kTemporarySuffix[] = ".ql-new";
 
+FileFaults* activeFaults = nullptr;
+
+FilePtr Open(const std::string& path, const char* mode) {
+  if (FileOperationFails(FileOperation::kOpen, path))
+    return nullptr;
+  return FilePtr(std::fopen(path.c_str(), mode));
+}
+
+// Writes all of `bytes` into a new file and closes it; false when any of it failed.
+bool WriteAndClose(FilePtr file, const std::string& path, const uint8_t* bytes, size_t size) {
+  bool written = true;
+  if (size != 0) {
+    if (FileOperationFails(FileOperation::kWrite, path)) {
+      written = false;
+    } else {
+      const size_t reaching = FileBytesWritten(size);
+      written = std::fwrite(bytes, 1, reaching, file.get()) == reaching && reaching == size;
+    }
+  }
+  const bool flushed = !FileOperationFails(FileOperation::kFlush, path);
+  return std::fclose(file.release()) == 0 && flushed && written;
+}
+
 }  // namespace
 
+ScopedFileFaults::ScopedFileFaults(FileFaults& faults) : previous_(activeFaults) {
+  activeFaults = &faults;
+}
+
+ScopedFileFaults::~ScopedFileFaults() {
+  activeFaults = previous_;
+}
+
+bool FileOperationFails(FileOperation operation, const std::string& path) {
+  return activeFaults != nullptr && !activeFaults->Allow(operation, path);
+}
+
+size_t FileBytesWritten(size_t size) {
+  return activeFaults != nullptr ? activeFaults->BytesWritten(size) : size;
+}
+
 std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size_t maxBytes) {
-  FilePtr file(std::fopen(HostPath(path).c_str(), "rb"));
+  FilePtr file = Open(HostPath(path), "rb");
   if (!file)
     return std::nullopt;
   std::vector<uint8_t> bytes;
@@ -53,12 +93,12 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(std::u16string_view path, size
 bool WriteFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   const std::string target = HostPath(path);
   const std::string temporary = target + kTemporarySuffix;
-  FilePtr file(std::fopen(temporary.c_str(), "wb"));
+  FilePtr file = Open(temporary, "wb");
   if (!file)
     return false;
-  bool written = size == 0 || std::fwrite(bytes, 1, size, file.get()) == size;
-  written = std::fclose(file.release()) == 0 && written;
-  if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+  if (!WriteAndClose(std::move(file), temporary, bytes, size) ||
+      FileOperationFails(FileOperation::kRename, target) ||
+      std::rename(temporary.c_str(), target.c_str()) != 0) {
     std::remove(temporary.c_str());
     return false;
   }
@@ -73,11 +113,11 @@ bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
 NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_t size) {
   const std::string target = HostPath(path);
   const std::string temporary = target + kTemporarySuffix;
-  FilePtr file(std::fopen(temporary.c_str(), "wb"));
+  FilePtr file = Open(temporary, "wb");
   if (!file)
     return NewEntry::kFailed;
-  bool written = size == 0 || std::fwrite(bytes, 1, size, file.get()) == size;
-  written = std::fclose(file.release()) == 0 && written;
+  const bool written = WriteAndClose(std::move(file), temporary, bytes, size) &&
+                       !FileOperationFails(FileOperation::kRename, target);
   // A hard link takes the name only when it is free; the temporary name then goes.
   NewEntry result = NewEntry::kFailed;
   if (written && link(temporary.c_str(), target.c_str()) == 0)
@@ -89,7 +129,10 @@ NewEntry WriteNewFileBytes(std::u16string_view path, const uint8_t* bytes, size_
 }
 
 NewEntry CreateNewFolder(std::u16string_view path) {
-  if (mkdir(HostPath(path).c_str(), 0777) == 0)
+  const std::string hostPath = HostPath(path);
+  if (FileOperationFails(FileOperation::kOpen, hostPath))
+    return NewEntry::kFailed;
+  if (mkdir(hostPath.c_str(), 0777) == 0)
     return NewEntry::kCreated;
   return errno == EEXIST ? NewEntry::kExists : NewEntry::kFailed;
 }
@@ -110,6 +153,8 @@ bool RemoveFile(std::u16string_view path) {
 
 bool EnsureFolder(std::u16string_view path) {
   std::string hostPath = HostPath(path);
+  if (FileOperationFails(FileOperation::kOpen, hostPath))
+    return false;
   if (mkdir(hostPath.c_str(), 0777) == 0)
     return true;
   struct stat info;

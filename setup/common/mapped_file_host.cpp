@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "setup/common/file_faults.h"
 #include "setup/common/host_path.h"
 #include "setup/common/mapped_file.h"
 #include "setup/common/text.h"
@@ -71,6 +72,10 @@ std::unique_ptr<MappedDataFile> MapDataFile(std::u16string_view path,
                                             std::u16string_view /*mappingName*/,
                                             MapStatus* status) {
   std::string hostPath = HostPath(path);
+  if (FileOperationFails(FileOperation::kOpen, hostPath)) {
+    *status = MapStatus::kNotOpened;
+    return nullptr;
+  }
   int fd = open(hostPath.c_str(), O_RDWR);
   if (fd < 0 && errno == ENOENT)
     fd = open(FindIgnoringCase(hostPath).c_str(), O_RDWR);

@@ -18,6 +18,15 @@ constexpr std::u16string_view kBlockName = u"builpyidx";
 // kPinyinUserIndexFile), and User.idx is written (kInstalledUserIndexFile), under fixed names
 // whatever the scheme's path.
 
+// A text file of the scheme; nullopt when there is none. One that is there but cannot be read is
+// told, and then counts as missing.
+std::optional<std::vector<uint8_t>> ReadSchemeFile(const std::u16string& path) {
+  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+  if (!bytes && PathExists(path))
+    TheUi().ShowMessage(path, kDataFileCaption, kMbOk);
+  return bytes;
+}
+
 }  // namespace
 
 bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize) {
@@ -35,10 +44,10 @@ bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSiz
 
   const std::u16string schemeFolder = folder + scheme.path.str();
   PinyinIndexSources sources;
-  sources.zg = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kHeaderTextFile));
-  sources.mb = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kCodeTableFile));
+  sources.zg = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kHeaderTextFile));
+  sources.mb = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kCodeTableFile));
   if (!state.pinyinSingleCharsOnly)
-    sources.dycz = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile));
+    sources.dycz = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile));
 
   PinyinIndexResult result = BuildPinyinIndexInBuffer(
       block.data(), block.size(), mainData, mainSize, sources, state.pinyinSingleCharsOnly != 0);

@@ -156,13 +156,20 @@ void ChooseModuleFileName(SetupState& state,
   if (!module.empty()) {
     state.imeFileName.Assign(module);
     state.imeBaseName.Assign(module.substr(0, module.rfind(u'.')));
-  } else {
+  }
+  bool recorded = true;
+  if (module.empty()) {
     std::u16string stem = FormatLayoutId(system.tickCount());
     state.imeBaseName.Assign(stem);
-    system.writeProfileString(setupIniPath, kSoftSection, kModuleNameKey, stem);
+    recorded = system.writeProfileString(setupIniPath, kSoftSection, kModuleNameKey, stem);
     state.imeFileName.Assign(stem + u".ime");
   }
-  system.writeProfileString(setupIniPath, kSoftSection, u"Name", state.displayName.view());
+  recorded &=
+      system.writeProfileString(setupIniPath, kSoftSection, u"Name", state.displayName.view());
+  if (!recorded) {
+    TheUi().ShowMessage(std::u16string(kSetupIniNotWrittenText) + std::u16string(setupIniPath),
+                        kSetupIniNotWrittenCaption, kMbIconWarning);
+  }
 }
 
 void ChooseModuleFileName(SetupState& state, std::u16string_view setupIniPath) {

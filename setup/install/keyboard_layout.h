@@ -23,6 +23,10 @@ constexpr std::u16string_view kPlatformLayoutId = u"E0010804";
 
 constexpr std::u16string_view kLayoutsOpenError = u"Keyboard Layouts open error\n";
 constexpr std::u16string_view kLayoutsOpenCaption = u"!!!";
+// The installed setup.ini could not take the module's name or the display name.
+constexpr std::u16string_view kSetupIniNotWrittenText =
+    u"不能把输入法模块的名称写入安装信息文件：\n";
+constexpr std::u16string_view kSetupIniNotWrittenCaption = u"输入法安装";
 constexpr std::u16string_view kLayoutCreateError = u"安装失败！请使用系统管理员身份安装！";
 constexpr std::u16string_view kPreloadCreateError = u"error no1";
 constexpr std::u16string_view kPreloadCreateCaption = u"ok";
@@ -52,7 +56,8 @@ LayoutSystem PlatformLayoutSystem();
 
 // Settles imeFileName and imeBaseName: the module file of the registered layout whose layout
 // text equals the run's (compared case-sensitively), else a fresh name from the tick count.
-// Records "Name" (and, for a fresh name, "ImeFileName") in section "soft" of `setupIniPath`.
+// Records "Name" (and, for a fresh name, "ImeFileName") in section "soft" of `setupIniPath`; a
+// record that cannot be written is told once, and the run goes on.
 void ChooseModuleFileName(SetupState& state,
                           std::u16string_view setupIniPath,
                           const LayoutSystem& system);

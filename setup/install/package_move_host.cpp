@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "setup/common/file_faults.h"
 #include "setup/common/host_path.h"
 #include "setup/common/text.h"
 #include "setup/install/package_move.h"
@@ -30,19 +31,25 @@ PackageMoveSystem PlatformPackageMoveSystem() {
     return entries;
   };
   system.copyFile = [](std::u16string_view from, std::u16string_view to) {
+    if (FileOperationFails(FileOperation::kOpen, HostPath(to)))
+      return false;
     std::error_code error;
     fs::copy_file(HostPath(from), HostPath(to), fs::copy_options::overwrite_existing, error);
     return !error;
   };
   system.moveFile = [copy = system.copyFile](std::u16string_view from, std::u16string_view to) {
+    if (FileOperationFails(FileOperation::kRename, HostPath(to)))
+      return false;
     if (std::rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0)
       return true;
     // Across file systems: a copy, then the original goes.
     return errno == EXDEV && copy(from, to) && std::remove(HostPath(from).c_str()) == 0;
   };
   system.makeFolder = [](std::u16string_view folder) {
-    struct stat info;
     const std::string path = HostPath(folder);
+    if (FileOperationFails(FileOperation::kOpen, path))
+      return false;
+    struct stat info;
     return mkdir(path.c_str(), 0777) == 0 ||
            (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
   };

@@ -95,6 +95,9 @@ bool WriteProfileStringToFile(std::u16string_view path,
                               std::u16string_view key,
                               std::u16string_view value) {
   std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+  // A file that is there but cannot be read is not replaced by one holding only this value.
+  if (!bytes && PathExists(path))
+    return false;
   std::u16string text;
   if (bytes) {
     if (bytes->size() < 2 || (*bytes)[0] != 0xFF || (*bytes)[1] != 0xFE)
