@@ -300,8 +300,10 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // it ends, so that no user can swap a module or library the elevated setup is about to load.
   steps.lockCode(state.installFolder.view());
   const OpenWhenDone openWhenDone(steps, state.installFolder.str());
-  // 6: the module stamped.
+  // 6: the module stamped. The stamped module is a new file, which took the folder's rights:
+  // it is locked again.
   steps.stampModule();
+  steps.lockCode(state.installFolder.view());
   // 7: the module into the system folder under its installed name. Without it nothing that
   // follows can work: the user is told, and the run stops.
   const std::u16string systemModule =

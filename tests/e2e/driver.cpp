@@ -31,9 +31,14 @@
 //                                  enabled (a button that opens a window of its own, or a
 //                                  refusal that keeps the dialog open)
 //   exit CODE                      until setup ends; its exit code must be CODE
+//   answer MIN                     until setup ends, presses OK on every message and settings
+//                                  dialog it shows, printing each message; at least MIN
+//                                  messages must have been shown
+//   kill MS                        answers as "answer" does, and terminates setup MS
+//                                  milliseconds after the step began unless it ended before
 // VALUE and TEXT may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install,
 // settings, add-dictionary, add-scheme, open-file (the system's open-file dialog) or message.
-// A run that does not end with "exit" ends with "exit 0".
+// A run that does not end with "exit" or "kill" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
 // 77 skipped (a --require-file is missing from the package). --hold-mapping keeps a named shared
@@ -236,10 +241,10 @@ bool ParseStep(const std::wstring& line, Step& step, std::wstring& error) {
     }
     return true;
   }
-  if (step.verb == L"exit") {
+  if (step.verb == L"exit" || step.verb == L"answer" || step.verb == L"kill") {
     if (ParseNumber(NextWord(rest), step.number))
       return true;
-    error = L"exit needs a code";
+    error = step.verb + L" needs a number";
     return false;
   }
   if (step.verb == L"check") {
@@ -552,6 +557,10 @@ class Run {
     }
     if (step.verb == L"resume")
       return Resume(step.kind);
+    if (step.verb == L"answer")
+      return Answer(step.number, 0);
+    if (step.verb == L"kill")
+      return Answer(0, static_cast<DWORD>(step.number) + 1);
     if (step.verb == L"tick" || step.verb == L"select" || step.verb == L"type" ||
         step.verb == L"mark")
       return Operate(step);
@@ -648,6 +657,58 @@ class Run {
     known_.erase(dialog);
     pressed_.erase(std::prev(at.base()));
     WaitForInputIdle(process_.get(), 3000);
+    return true;
+  }
+
+  // Presses OK on each message and settings dialog until setup ends, or until `killAfterMs` - 1
+  // milliseconds have passed (0: no limit), when setup is terminated.
+  bool Answer(int minimumMessages, DWORD killAfterMs) {
+    const DWORD start = GetTickCount();
+    int messages = 0;
+    for (;;) {
+      DWORD code = 0;
+      if (Ended(code))
+        break;
+      if (killAfterMs != 0 && GetTickCount() - start >= killAfterMs - 1) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 10000);
+        Print(L"killed after " + std::to_wstring(killAfterMs - 1) + L" ms");
+        return true;
+      }
+      bool unknownSeen = false;
+      for (HWND window : VisibleWindowsOf(processId_)) {
+        if (known_.count(window) || IsCurrent(window))
+          continue;
+        const DialogKind kind = IdentifyDialog(window);
+        if (kind == DialogKind::kUnknown && ++unknownPolls_ < kUnknownPolls) {
+          unknownSeen = true;
+          continue;
+        }
+        if (kind != DialogKind::kMessage && kind != DialogKind::kSettings) {
+          error_ = L"unexpected window: " + DescribeWindow(window);
+          return false;
+        }
+        if (kind == DialogKind::kMessage) {
+          HWND text = Control(window, 65535);
+          Print(L"told: " + WindowText(window) + L": " + Shown(text ? WindowText(text) : L""));
+          ++messages;
+        }
+        PressButton(window, IDOK);
+        known_.insert(window);
+      }
+      if (!unknownSeen)
+        unknownPolls_ = 0;
+      if (!TimeLeft()) {
+        error_ = L"time limit passed while answering setup";
+        return false;
+      }
+      Sleep(kPollMs);
+    }
+    if (messages < minimumMessages) {
+      error_ = L"setup ended after " + std::to_wstring(messages) +
+               L" messages, expected at least " + std::to_wstring(minimumMessages);
+      return false;
+    }
     return true;
   }
 
@@ -770,7 +831,8 @@ int Main(int argc, wchar_t** argv) {
     return Usage(L"--package is required");
   if (options.setup.empty())
     options.setup = options.package + L"\\setup.exe";
-  if (options.steps.empty() || options.steps.back().verb != L"exit") {
+  if (options.steps.empty() ||
+      (options.steps.back().verb != L"exit" && options.steps.back().verb != L"kill")) {
     Step end;
     std::wstring ignored;
     ParseStep(L"exit 0", end, ignored);

@@ -81,3 +81,16 @@ ql_install_test(install.added added install-added "青岚输入法平台 - 青�
 # Sixty values are not enough to keep: the settings dialog is asked, its fuzzy choice is written.
 ql_install_test(install.settings-asked sample install-settings-asked "${QL_SAMPLE_NAME}"
   "C:\\e2e\\asked" SEED settings 60 EXPECT installed fuzzy 100000011)
+
+# A full disk and a killed setup: the target on a small drive that fills at a sweep of steps of
+# the compile, and reinstalls terminated at a sweep of moments; afterwards every data file left is
+# whole by the project's decoders, and a failure was told.
+foreach(mode full-disk killed)
+  add_test(NAME e2e.faults.${mode}
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/disk_faults.sh ${mode}
+                   ${CMAKE_CURRENT_BINARY_DIR}/faults/${mode} ${QL_E2E_STANDINS}
+                   $<TARGET_FILE:setup> $<TARGET_FILE:ql_e2e_driver>
+                   $<TARGET_FILE:ql_e2e_inspect> ${QL_WINE_ARCH})
+  set_tests_properties(e2e.faults.${mode} PROPERTIES RUN_SERIAL TRUE TIMEOUT 900
+                       SKIP_RETURN_CODE 77)
+endforeach()

@@ -27,6 +27,9 @@
 //       module-copied   the system folder holds the module named in TARGET's setup.ini
 //       shortcuts N     the program group named NAME holds N links
 //       file REL        TARGET holds the file REL; no-file REL: it does not
+//       whole           every data file in TARGET is whole by the project's decoders
+//       sound           whole, and no file is left under the temporary name of an interrupted
+//                       write (a killed run leaves its last one; the next write replaces it)
 //
 // Output is UTF-8. NAME and TARGET are given as on the command line of a Windows program.
 #include "setup/common/win.h"
@@ -46,6 +49,8 @@
 #include "setup/common/text.h"
 #include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index_dump.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/model/package.h"
@@ -468,6 +473,59 @@ bool FolderIsEmpty(const std::u16string& folder) {
   return files.empty();
 }
 
+bool EndsWith(const std::u16string& text, std::u16string_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Every data file of the installation that is in TARGET is whole by the project's own decoders;
+// with `noTemporary`, no file is left under the temporary name of an interrupted write either.
+bool DataFilesAreWhole(const std::u16string& target, bool noTemporary) {
+  std::vector<std::u16string> lines;
+  ListFiles(target, u"", &lines);
+  for (const std::u16string& line : lines) {
+    const std::u16string file = line.substr(0, line.rfind(u"  "));
+    if (EndsWith(file, u".ql-new")) {
+      if (noTemporary)
+        return Fail(file + u" is left under its temporary name");
+      continue;
+    }
+    std::optional<std::vector<uint8_t>> bytes = ql::ReadFileBytes(target + file);
+    if (!bytes)
+      return Fail(file + u" cannot be read");
+    std::string problem;
+    if (file == u"词库\\cz.dat") {
+      if (bytes->size() < ql::kPhraseHeaderSize ||
+          ql::LoadU32(bytes->data() + ql::kTotalSizeOffset) != bytes->size())
+        problem = "its size is not the one its header gives";
+      else if (ql::DumpPhraseTable(bytes->data(), bytes->size()).find("outside") !=
+               std::string::npos)
+        problem = "an offset lies outside it";
+    } else if (file == u"User.dat") {
+      if (bytes->size() != ql::kUserDataSize)
+        problem = "it is not of the user data file's size";
+    } else if (file.rfind(u"输入方案\\", 0) == 0 && EndsWith(file, u".idx")) {
+      if (ql::DumpPinyinIndex(bytes->data(), bytes->size()).find("outside") != std::string::npos)
+        problem = "an offset lies outside it";
+    } else if (file == std::u16string(ql::kCustomInputFolder) +
+                           std::u16string(ql::kCustomCodeIndexFile) ||
+               file == std::u16string(ql::kCustomInputFolder) +
+                           std::u16string(ql::kCustomTextIndexFile)) {
+      const bool codes = EndsWith(file, ql::kCustomCodeIndexFile);
+      std::optional<std::vector<uint8_t>> text = ql::ReadFileBytes(
+          target + std::u16string(ql::kCustomInputFolder) +
+          std::u16string(codes ? ql::kCustomCodeListFile : ql::kCustomTextListFile));
+      if (ql::DumpCustomInputIndex(
+              codes ? ql::CustomInputList::kCodes : ql::CustomInputList::kTexts, bytes->data(),
+              bytes->size(), text ? text->data() : nullptr, text ? text->size() : 0)
+              .find("error:") != std::string::npos)
+        problem = "it does not index its list";
+    }
+    if (!problem.empty())
+      return Fail(file + u" is damaged: " + ql::Utf8ToUtf16(problem));
+  }
+  return true;
+}
+
 bool Expect(const std::u16string& name,
             const std::u16string& target,
             const std::vector<std::u16string>& args,
@@ -561,6 +619,8 @@ bool Expect(const std::u16string& name,
     std::u16string module = SystemModulePath(name, target);
     return (!module.empty() && ql::FileExists(module)) || Fail(u"no module " + module);
   }
+  if (what == u"sound" || what == u"whole")
+    return DataFilesAreWhole(target, what == u"sound");
   if (what == u"file" || what == u"no-file") {
     std::u16string file = next();
     return ql::FileExists(target + file) == (what == u"file") ||

@@ -186,6 +186,7 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "inuse mvkorel6ql1234",
       "lock D:\\输入法\\",
       "stamp",
+      "lock D:\\输入法\\",
       "copy D:\\输入法\\qlsrfpt.ime C:\\windows\\system32\\ql1234.ime",
       "phrases",
       "restore",
