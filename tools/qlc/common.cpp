@@ -17,7 +17,8 @@ const char kCompileUsage[] =
     "      --skip-index       do not build the pinyin index\n"
     "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n";
 const char kDumpUsage[] =
-    "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably;\n"
+    "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably, told by\n"
+    "                         content; a damaged file is named with what is wrong (exit 1);\n"
     "                         also zdybm.idx, zdydw.idx and punct/*.bin of compile\n";
 const char kCheckUsage[] =
     "  qlc check PACKAGE_FOLDER [--strict] [--fix]\n"
