@@ -87,8 +87,9 @@ bool IsUtf8(const uint8_t* b, size_t n) {
   return true;
 }
 
-// UTF-16 without byte-order mark shows as zero bytes on one side only: the high bytes of the
-// ASCII characters (digits, spaces, line ends) that every package text holds.
+// UTF-16 without byte-order mark shows as zero bytes mostly on one side: the high bytes of the
+// ASCII characters (digits, spaces, line ends) that every package text holds, against the few
+// characters such as U+4E00 whose low byte is zero.
 Encoding Utf16WithoutMark(const std::vector<uint8_t>& b) {
   if (b.size() % 2 != 0)
     return Encoding::kUnknown;
@@ -98,9 +99,9 @@ Encoding Utf16WithoutMark(const std::vector<uint8_t>& b) {
     if (b[i] == 0)
       ++(i % 2 == 0 ? evenZeros : oddZeros);
   }
-  if (oddZeros != 0 && evenZeros == 0)
+  if (oddZeros > 4 * evenZeros)
     return Encoding::kUtf16LeNoMark;
-  if (evenZeros != 0 && oddZeros == 0)
+  if (evenZeros > 4 * oddZeros)
     return Encoding::kUtf16BeNoMark;
   return Encoding::kUnknown;
 }
