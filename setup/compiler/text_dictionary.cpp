@@ -366,7 +366,7 @@ DictionaryReadResult ReadTextDictionary(std::u16string_view text,
           diagnostics.Warning(number, "duplicate-phrase",
                               "the phrase " + Quoted(first) + " is also on line " +
                                   std::to_string(at->second) +
-                                  ": the main data file gets it twice");
+                                  ": it is stored twice unless an earlier dictionary has it");
         }
       }
       if (!handler.Phrase(first, frequency)) {

@@ -66,37 +66,37 @@ row sound 0 0 ':' </dev/null
 # The encoding of a text file, told by content.
 row utf8-dictionary 1 1 "reencode $D/基本词库.txt UTF-8" <<EOF
 $D/基本词库.txt:1: error: the file is UTF-8 without byte-order mark; the system reads only UTF-16LE with byte-order mark (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
 row utf8-mark-setup 1 1 "{ printf '\xef\xbb\xbf'; decode setup.ini; } >s && mv s setup.ini" <<EOF
 setup.ini:1: error: the file is UTF-8 with byte-order mark; the system reads only UTF-16LE with byte-order mark (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
 row gb18030-zk 1 1 "reencode $D/zk.txt GB18030" <<EOF
 $D/zk.txt:1: error: the file is GB18030; the system reads only UTF-16LE with byte-order mark (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
 row utf16be-symbols 1 1 "{ printf '\xfe\xff'; decode symbol.txt | iconv -f UTF-8 -t UTF-16BE; } >s && mv s symbol.txt" <<EOF
 symbol.txt:1: error: the file is UTF-16BE with byte-order mark; the system reads only UTF-16LE with byte-order mark (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
 row no-mark-licence 1 1 "tail -c +3 License.txt >l && mv l License.txt" <<EOF
 License.txt:1: error: the file is UTF-16LE without byte-order mark; the system reads only UTF-16LE with byte-order mark (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
 row lf-custom-codes 1 1 "decode 自定义输入/zdybm.TXT | tr -d '\r' | encode >z && mv z 自定义输入/zdybm.TXT" <<EOF
 自定义输入/zdybm.TXT: error: 7 lines end in LF without CR: the index counts only CR LF as a line end (qlc check --fix rewrites it)
-check| qlc: the text files are read no further until they are UTF-16LE
+check| qlc: the package is read no further until its text files are fixed (qlc check --fix)
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
@@ -156,11 +156,11 @@ row phrase-lines 0 0 "append $D/基本词库.txt '你好\t'ni' 'hao'\t'100'\r\n'
 $D/基本词库.txt:42: warning: the phrase "你好	ni" holds a control character (only a space separates fields)
 $D/基本词库.txt:42: warning: frequency "hao	100" is not a number: read as 11
 $D/基本词库.txt:43: warning: only the text before the first and after the last space is read: "平台" is lost
-$D/基本词库.txt:43: warning: the phrase "输入法" is also on line 28: the main data file gets it twice
+$D/基本词库.txt:43: warning: the phrase "输入法" is also on line 28: it is stored twice unless an earlier dictionary has it
 $D/基本词库.txt:44: warning: frequency "abc" is not a number: read as 11
 $D/基本词库.txt:45: warning: frequency 300 is stored as 44 (frequencies keep 8 bits, 0..255)
-$D/基本词库.txt:46: warning: the phrase "青岚" is also on line 45: the main data file gets it twice
-$D/基本词库.txt:47: warning: the phrase "青岚" is also on line 45: the main data file gets it twice
+$D/基本词库.txt:46: warning: the phrase "青岚" is also on line 45: it is stored twice unless an earlier dictionary has it
+$D/基本词库.txt:47: warning: the phrase "青岚" is also on line 45: it is stored twice unless an earlier dictionary has it
 $D/基本词库.txt:48: warning: the phrase "𠀀字" holds a character beyond U+FFFF: the pinyin index leaves it out
 $D/基本词库.txt:49: warning: a phrase of one unit: the line is skipped (characters belong in zk.txt)
 qlc: 0 errors, 10 warnings

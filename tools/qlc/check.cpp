@@ -78,7 +78,9 @@ int Check(const std::vector<std::string>& args) {
   if (fix)
     FixEncodings(folder, report);
   if (!CheckEncodings(folder, report)) {
-    std::fprintf(stderr, "qlc: the text files are read no further until they are UTF-16LE\n");
+    std::fprintf(stderr,
+                 "qlc: the package is read no further until its text files are fixed (qlc check "
+                 "--fix)\n");
     return finish();
   }
 

@@ -113,6 +113,7 @@ std::optional<CompileOptions> ParseOptions(const std::vector<std::string>& args)
   return options;
 }
 
+// Whether `inner` is `outer` or lies below it, element by element.
 bool IsInside(const fs::path& inner, const fs::path& outer) {
   auto o = outer.begin();
   auto i = inner.begin();
@@ -402,10 +403,6 @@ void PrintWrittenFiles(const std::u16string& folder, const std::set<std::u16stri
   }
 }
 
-bool SameOrInside(const fs::path& inner, const fs::path& outer) {
-  return IsInside(inner, outer);
-}
-
 }  // namespace
 
 std::u16string MakeWorkFolder(const fs::path& near, const std::string& stem) {
@@ -570,12 +567,12 @@ int Compile(const std::vector<std::string>& args) {
                  error.message().c_str());
     return 1;
   }
-  if (SameOrInside(realOut, realPackage)) {
+  if (IsInside(realOut, realPackage)) {
     std::fprintf(stderr, "qlc: error: the output folder %s lies inside the package\n",
                  options->out.c_str());
     return 1;
   }
-  if (SameOrInside(realPackage, realOut) || realOut == realOut.root_path() ||
+  if (IsInside(realPackage, realOut) || realOut == realOut.root_path() ||
       !realOut.has_parent_path()) {
     std::fprintf(stderr, "qlc: error: the output folder %s holds the package or is a root\n",
                  options->out.c_str());
@@ -597,7 +594,8 @@ int Compile(const std::vector<std::string>& args) {
     if (!work.empty())
       fs::remove_all(ToPath(work), error);
     report.PrintSummary();
-    std::fprintf(stderr, "qlc: compile failed: nothing was written to %s\n", options->out.c_str());
+    std::fprintf(stderr, "qlc: compile failed: nothing was written to %s%s\n", options->out.c_str(),
+                 outExists && options->force ? " (--force emptied it)" : "");
     return 1;
   };
   if (!CheckEncodings(package, report))
