@@ -187,8 +187,7 @@ size_t BareLineFeeds(std::u16string_view text) {
   return count;
 }
 
-}  // namespace
-
+// The text files of a package (*.txt and *.ini, also below its folders), relative to it, sorted.
 std::vector<std::u16string> PackageTextFiles(const std::u16string& package) {
   std::error_code error;
   fs::path root = ToPath(package);
@@ -201,6 +200,8 @@ std::vector<std::u16string> PackageTextFiles(const std::u16string& package) {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+}  // namespace
 
 bool CheckEncodings(const std::u16string& package, DiagnosticReport& report) {
   const int before = report.errors();

@@ -97,9 +97,6 @@ class PrintingUi : public ql::Ui {
   bool quiet_;
 };
 
-// The text files of a package (*.txt and *.ini, also below its folders), relative to it, sorted.
-std::vector<std::u16string> PackageTextFiles(const std::u16string& package);
-
 // Each of the package's text files that the system would misread is an error naming the
 // encoding found; a custom-input list whose lines end in LF alone is one too. Returns whether
 // there was none.
