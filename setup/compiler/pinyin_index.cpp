@@ -448,7 +448,7 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   }
 
   if (sources.zg)
-    pinyin_index::CopyHeaderTextLines(*sources.zg, work);
+    pinyin_index::CopyHeaderTextLines(*sources.zg, work, sources.zgDiagnostics);
 
   BuildReadingTableFromSource(sources.mb, work, workSize, sources.mbDiagnostics);
   const uint32_t readingLength = LoadU32(work + kReadingTableLengthField);

@@ -37,8 +37,9 @@ struct PinyinIndexSources {
   std::optional<std::vector<uint8_t>> zg;    // zg.txt, or nullopt when it did not open
   std::optional<std::vector<uint8_t>> mb;    // mb.txt
   std::optional<std::vector<uint8_t>> dycz;  // dycz.txt
-  // Where the lines of mb.txt and dycz.txt that are passed over, and the readings dropped or not
-  // found, are reported; without a sink the builder's messages say it.
+  // Where the lines of zg.txt, mb.txt and dycz.txt that are cut or passed over, and the readings
+  // dropped or not found, are reported; without a sink the builder's messages say it.
+  FileDiagnostics zgDiagnostics;
   FileDiagnostics mbDiagnostics;
   FileDiagnostics dyczDiagnostics;
 };

@@ -38,7 +38,9 @@ bool BuildPinyinIndex(const SetupState& state,
 
   const std::u16string schemeFolder = folder + scheme.path.str();
   PinyinIndexSources sources;
-  sources.zg = ReadFileBytes(schemeFolder + u"\\" + std::u16string(kHeaderTextFile));
+  const std::u16string zgPath = schemeFolder + u"\\" + std::u16string(kHeaderTextFile);
+  sources.zg = ReadFileBytes(zgPath);
+  sources.zgDiagnostics = FileDiagnostics(diagnostics, zgPath);
   const std::u16string mbPath = schemeFolder + u"\\" + std::u16string(kCodeTableFile);
   const std::u16string dyczPath = schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile);
   sources.mb = ReadFileBytes(mbPath);

@@ -359,15 +359,21 @@ DyczSummary AddPolyphonicPhrases(std::u16string_view text,
   return reader.Read(text);
 }
 
-void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header) {
+void CopyHeaderTextLines(const std::vector<uint8_t>& zg,
+                         uint8_t* header,
+                         const FileDiagnostics& diagnostics) {
   std::u16string units = DecodeUtf16Le(zg.data(), zg.size());
   size_t pos = 0;
+  size_t line = 1;
   for (size_t slot = 0; slot < kHeaderTextSlots && pos < units.size(); ++slot) {
     // One read: up to and including LF, at most 264 units; the byte-order mark is kept.
     const size_t start = pos;
+    bool ended = false;
     while (pos < units.size() && pos - start < kZgLineUnits) {
-      if (units[pos++] == u'\n')
+      if (units[pos++] == u'\n') {
+        ended = true;
         break;
+      }
     }
     const size_t count = pos - start;
     uint8_t* at = header + kHeaderTextOffset + kHeaderTextSlotBytes * slot;
@@ -376,6 +382,23 @@ void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header) {
       StoreU16(at + 2 * i, units[start + i]);
     if (kept < kHeaderTextSlotUnits)
       StoreU16(at + 2 * kept, 0);
+    if (diagnostics.active()) {
+      // The line end itself may be cut; the text before it must not be.
+      size_t text = count - (ended ? 1 : 0);
+      if (text > 0 && units[start + text - 1] == u'\r')
+        --text;
+      if (text > kHeaderTextSlotUnits) {
+        diagnostics.Warning(
+            line, "header-line-cut",
+            "the header line is cut to " + std::to_string(kHeaderTextSlotUnits) + " units");
+      }
+    }
+    line += ended ? 1 : 0;
+  }
+  if (pos < units.size()) {
+    diagnostics.Warning(line, "header-lines-dropped",
+                        "the index header holds " + std::to_string(kHeaderTextSlots) +
+                            " lines: the rest of the file is not read");
   }
 }
 

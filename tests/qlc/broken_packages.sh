@@ -174,6 +174,12 @@ $D/成语词库.txt:17: warning: a field longer than 264 units: the line is skip
 $D/地名词库.txt:16: warning: the last line has no line end and is not read
 qlc: 0 errors, 5 warnings
 EOF
+zg_lines=$(printf '%.0s字' $(seq 45))'\r\n'$(for i in $(seq 30); do printf '行%s\\r\\n' "$i"; done)
+row header-text 0 0 "append $P/zg.txt '$zg_lines'" <<EOF
+$P/zg.txt:4: warning: the header line is cut to 40 units
+$P/zg.txt:31: warning: the index header holds 30 lines: the rest of the file is not read
+qlc: 0 errors, 2 warnings
+EOF
 row readings 1 1 "append $P/mb.txt '好 xyz4\r\n们 men5 men2 men1 men3 men4 mei2\r\n多 duo1 qqq2\r\n𠀀 a1\r\n'; append $P/dycz.txt '他们在家\r\n不存在的词\r\n银行(xyng2)\r\n'" <<EOF
 $P/mb.txt:106: error: reading "xyz4" of 好 is not a pinyin syllable: the character has no reading
 $P/mb.txt:107: warning: readings of 们 after the first 5 are dropped: "mei2"
