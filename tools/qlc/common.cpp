@@ -114,7 +114,9 @@ void DiagnosticReport::Report(ql::Severity severity,
   const bool error = severity == ql::Severity::kError;
   ++(error ? errors_ : warnings_);
   ++kinds_[std::string(error ? "error: " : "warning: ") + std::string(kind)];
-  std::string where = file.empty() ? std::string("qlc") : Shown(file);
+  std::string where = Shown(file);
+  if (where.empty())
+    where = "qlc";
   if (line != 0)
     where += ":" + std::to_string(line);
   std::fprintf(stderr, "%s: %s: %.*s\n", where.c_str(), error ? "error" : "warning",

@@ -162,6 +162,7 @@ bool IsCompiledFile(std::u16string_view relative) {
 // Returns the files copied (relative, '/' separators), nullopt when one could not be.
 std::optional<std::set<std::u16string>> CopyPackage(const std::u16string& package,
                                                     const std::u16string& to,
+                                                    bool quiet,
                                                     DiagnosticReport& report) {
   std::error_code error;
   const fs::path from = ToPath(package);
@@ -175,7 +176,8 @@ std::optional<std::set<std::u16string>> CopyPackage(const std::u16string& packag
     if (it->is_directory(error)) {
       fs::create_directories(target, error);
     } else if (!error && IsCompiledFile(shown)) {
-      std::printf("left out of the copy: %s (compile writes it)\n", U8(shown).c_str());
+      if (!quiet)
+        std::printf("left out of the copy: %s (compile writes it)\n", U8(shown).c_str());
     } else if (!error) {
       fs::copy_file(it->path(), target, error);
       copied.insert(shown);
@@ -223,7 +225,7 @@ bool ApplyChoices(const BuildChoices& options, ql::SetupState& state) {
     }
     for (size_t k = 0; k < used.size(); ++k) {
       if (!used[k]) {
-        std::fprintf(stderr, "error: no dictionary \"%s\" in setup.ini\n",
+        std::fprintf(stderr, "qlc: error: no dictionary \"%s\" in setup.ini\n",
                      U8((*options.dictionaries)[k]).c_str());
         ok = false;
       }
@@ -245,7 +247,7 @@ bool ApplyChoices(const BuildChoices& options, ql::SetupState& state) {
     }
     for (size_t k = 0; k < used.size(); ++k) {
       if (!used[k]) {
-        std::fprintf(stderr, "error: no scheme \"%s\" in setup.ini\n",
+        std::fprintf(stderr, "qlc: error: no scheme \"%s\" in setup.ini\n",
                      U8((*options.schemes)[k]).c_str());
         ok = false;
       }
@@ -433,7 +435,7 @@ std::optional<std::set<std::u16string>> BuildPackage(const std::u16string& packa
   std::optional<std::set<std::u16string>> copied;
   {
     PhaseTimer timer("copy", timed);
-    copied = CopyPackage(package, build, report);
+    copied = CopyPackage(package, build, choices.quiet, report);
     if (!copied)
       return std::nullopt;
   }
