@@ -17,7 +17,6 @@ encode() { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; }
 edit() { local file=$1; shift; decode "$file" | sed "$@" | encode >"$file.new" && mv "$file.new" "$file"; }
 append() { printf '%b' "$2" | iconv -f UTF-8 -t UTF-16LE >>"$1"; }
 reencode() { decode "$1" | iconv -f UTF-8 -t "$2" >"$1.new" && mv "$1.new" "$1"; }
-cut_end() { truncate -s -4 "$1"; }  # the final CR LF
 
 rm -rf "$work"
 mkdir -p "$work/standins" "$work/rows"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# End to end: qlc check, compile and dump on the sample package, and check on a broken copy.
+# End to end: qlc check, compile and dump on the sample package (broken ones: broken_packages.sh).
 #   qlc_test.sh QLC SOURCE_DIR WORK_DIR
 set -uo pipefail
 qlc=$1
@@ -23,8 +23,6 @@ expect_text() { grep -qF -- "$2" "$1" || { fail "no text '$2' in $1"; cat "$1"; 
 byte_at() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
 # hex_of FILE: the file's bytes as one string of hex digits.
 hex_of() { od -An -tx1 -v "$1" | tr -d ' \n'; }
-# utf16 TEXT: UTF-16LE bytes of the UTF-8 text, no byte-order mark.
-utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
 
 rm -rf "$work"
 mkdir -p "$work/standins"
