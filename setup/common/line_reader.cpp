@@ -11,6 +11,7 @@ Utf16LineReader::Utf16LineReader(std::u16string_view text) : text_(text) {
 bool Utf16LineReader::Next(std::u16string_view& line) {
   size_t lf = text_.find(u'\n', pos_);
   if (lf == std::u16string_view::npos) {
+    unended_ = unended_ || pos_ < text_.size();
     pos_ = text_.size();
     return false;
   }

@@ -24,10 +24,14 @@ class Utf16LineReader {
   // Number of lines returned so far.
   size_t lineNumber() const { return lineNumber_; }
 
+  // After Next returned false: whether text without a final LF was left unread.
+  bool unendedLine() const { return unended_; }
+
  private:
   std::u16string_view text_;
   size_t pos_ = 0;
   size_t lineNumber_ = 0;
+  bool unended_ = false;
 };
 
 }  // namespace ql

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/diagnostics.h"
 #include "setup/common/scratch_mapping.h"
 
 namespace ql {
@@ -82,7 +83,8 @@ CustomInputIndexResult BuildCustomInputIndexInBuffer(CustomInputList list,
 // The installation's step: zdybm.TXT into zdybm.idx, then zdydw.TXT into zdydw.idx, in
 // `installFolder` + "自定义输入\".
 // False when an index file could not be written: the user has been told which, and the
-// installation cannot be complete.
-bool BuildCustomInputIndexes(std::u16string_view installFolder);
+// installation cannot be complete. With a `diagnostics` sink a text that cannot be opened is
+// reported there, with its name, instead of shown.
+bool BuildCustomInputIndexes(std::u16string_view installFolder, Diagnostics* diagnostics = nullptr);
 
 }  // namespace ql

@@ -27,13 +27,20 @@ enum class Outcome { kGoOn, kEnd, kNotWritten };
 
 // One list from its text to its index file: go on with the next list, end the step (the user has
 // been told), or an index file that could not be written (the user has been told which).
-Outcome BuildOneIndex(const std::u16string& folder, const ListFiles& files) {
+Outcome BuildOneIndex(const std::u16string& folder,
+                      const ListFiles& files,
+                      Diagnostics* diagnostics) {
   ReadOnlyMapping text;
-  switch (text.Map(folder + std::u16string(files.text), kTextMappingName)) {
+  const std::u16string textPath = folder + std::u16string(files.text);
+  switch (text.Map(textPath, kTextMappingName)) {
     case ReadOnlyMapStatus::kMapped:
       break;
     case ReadOnlyMapStatus::kNotOpened:
-      TheUi().ShowMessage(kCustomInputNotOpenedText, kCustomInputNotOpenedCaption, kMbOk);
+      // The step ends here: a missing first list leaves the second one unindexed too.
+      if (!FileDiagnostics(diagnostics, textPath)
+               .Error(0, "missing-file",
+                      "cannot be opened: no custom-input index is built from here on"))
+        TheUi().ShowMessage(kCustomInputNotOpenedText, kCustomInputNotOpenedCaption, kMbOk);
       return Outcome::kEnd;
     case ReadOnlyMapStatus::kNoMapping:
       TheUi().ShowMessage(kCustomInputNoMappingText, kCustomInputNoMappingCaption, kMbOk);
@@ -64,11 +71,11 @@ Outcome BuildOneIndex(const std::u16string& folder, const ListFiles& files) {
 
 }  // namespace
 
-bool BuildCustomInputIndexes(std::u16string_view installFolder) {
+bool BuildCustomInputIndexes(std::u16string_view installFolder, Diagnostics* diagnostics) {
   const std::u16string folder = std::u16string(installFolder) + std::u16string(kCustomInputFolder);
   bool written = true;
   for (const ListFiles& files : kLists) {
-    const Outcome outcome = BuildOneIndex(folder, files);
+    const Outcome outcome = BuildOneIndex(folder, files, diagnostics);
     if (outcome == Outcome::kEnd)
       break;
     written = written && outcome == Outcome::kGoOn;

@@ -1,7 +1,7 @@
 // The lines of dycz.txt, the pinyin scheme's polyphonic phrases: a phrase with, after any of its
 // characters, a bracket of the readings the character takes in it ("银行(hang2)", "行(hang2
-// xing2)长"). The pinyin index builder reads the file through ReadDyczLines; `qlc check` reports
-// from the same parse, so whatever the builder passes over, check sees.
+// xing2)长"). The pinyin index builder reads the file through ReadDyczLines and reports what it
+// passes over to its diagnostics sink, which is how `qlc check` sees it.
 #pragma once
 
 #include <cstddef>

@@ -71,14 +71,16 @@ PhraseTableBuilder::PhraseTableBuilder(uint8_t* block,
                                        size_t blockSize,
                                        size_t indexArea,
                                        TextOutputs& outputs,
-                                       std::u16string_view caption)
+                                       std::u16string_view caption,
+                                       Diagnostics* diagnostics)
     : block_(block),
       blockSize_(blockSize),
       indexArea_(indexArea),
       outputs_(outputs),
       writePos_(kPhraseHeaderSize),
       indexedEnd_(kPhraseHeaderSize),
-      caption_(caption) {}
+      caption_(caption),
+      diagnostics_(diagnostics) {}
 
 PhraseTableBuilder::~PhraseTableBuilder() {
   CloseCustomCodes();
@@ -111,14 +113,18 @@ bool PhraseTableBuilder::AppendRecord(std::u16string_view text, uint8_t flags, u
 }
 
 bool PhraseTableBuilder::AddCharacterList(std::u16string_view text, std::u16string_view path) {
-  size_t overlong = ReadCharacterList(text, [this](char16_t character, int32_t frequency) {
-    uint8_t flags = frequency == 0 ? kFlagZeroFrequencyCharacter : 0;
-    if (!AppendRecord(std::u16string_view(&character, 1), flags,
-                      static_cast<uint8_t>(frequency & 0xFF)))
-      return false;
-    ++characterCount_;
-    return true;
-  });
+  const FileDiagnostics diagnostics(diagnostics_, std::u16string(path));
+  size_t overlong = ReadCharacterList(
+      text,
+      [this](char16_t character, int32_t frequency) {
+        uint8_t flags = frequency == 0 ? kFlagZeroFrequencyCharacter : 0;
+        if (!AppendRecord(std::u16string_view(&character, 1), flags,
+                          static_cast<uint8_t>(frequency & 0xFF)))
+          return false;
+        ++characterCount_;
+        return true;
+      },
+      diagnostics);
   if (full_)
     return false;
   ReportNotes(path, overlong, 0);
@@ -132,7 +138,8 @@ bool PhraseTableBuilder::AddDictionary(std::u16string_view text,
                                        std::u16string_view path) {
   allPhrasesByShapeCode_ = allPhrasesByShapeCode;
   cutValues_ = 0;
-  DictionaryReadResult result = ReadTextDictionary(text, part_, *this);
+  const FileDiagnostics diagnostics(diagnostics_, std::u16string(path));
+  DictionaryReadResult result = ReadTextDictionary(text, part_, *this, diagnostics);
   if (result.stopped)
     return false;
   ReportNotes(path, result.overlongLines, result.refusedFolders);
@@ -147,8 +154,11 @@ bool PhraseTableBuilder::AddDictionary(std::u16string_view text,
 void PhraseTableBuilder::ReportNotes(std::u16string_view path,
                                      size_t overlong,
                                      size_t refusedFolders) {
-  if (overlong == 0 && refusedFolders == 0 && cutValues_ == 0)
+  // With a sink every such line has been reported where it stands.
+  if (diagnostics_ != nullptr || (overlong == 0 && refusedFolders == 0 && cutValues_ == 0)) {
+    cutValues_ = 0;
     return;
+  }
   std::u16string text(path);
   if (overlong != 0) {
     text += u"\n" + DecimalText(static_cast<int64_t>(overlong)) +
@@ -185,7 +195,7 @@ bool PhraseTableBuilder::Phrase(std::u16string_view phrase, std::optional<int32_
   return AppendRecord(phrase, 0, value);
 }
 
-void PhraseTableBuilder::Description(std::u16string_view key, std::u16string_view value) {
+size_t PhraseTableBuilder::Description(std::u16string_view key, std::u16string_view value) {
   size_t offset = 0;
   size_t units = 0;
   if (key == u"author") {
@@ -201,7 +211,7 @@ void PhraseTableBuilder::Description(std::u16string_view key, std::u16string_vie
     offset = kNameTextOffset;
     units = kNameTextUnits;
   } else {
-    return;  // "filename" and unknown keys store nothing
+    return value.size();  // "filename" and unknown keys store nothing
   }
   // The whole field is cleared first, so nothing of a longer earlier value stays behind.
   std::memset(block_ + offset, 0, units * 2);
@@ -215,6 +225,7 @@ void PhraseTableBuilder::Description(std::u16string_view key, std::u16string_vie
   }
   for (size_t i = 0; i < kept; ++i)
     StoreU16(block_ + offset + 2 * i, value[i]);
+  return kept;
 }
 
 bool PhraseTableBuilder::Settings(std::u16string_view tagField, std::u16string_view content) {
@@ -248,13 +259,14 @@ void PhraseTableBuilder::CustomCodeFolder(std::optional<std::u16string_view> fol
   customText_.clear();
 }
 
-void PhraseTableBuilder::CustomCode(std::u16string_view code, std::u16string_view text) {
+bool PhraseTableBuilder::CustomCode(std::u16string_view code, std::u16string_view text) {
   if (!customPath_)
-    return;
+    return false;
   customText_.append(code);
   customText_ += u'=';
   customText_.append(text);
   customText_ += u"\r\n";
+  return true;
 }
 
 void PhraseTableBuilder::CustomCodeEnd() {

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/diagnostics.h"
 #include "setup/common/files.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/text_dictionary.h"
@@ -46,11 +47,14 @@ class PhraseTableBuilder : private TextDictionaryHandler {
  public:
   // `block` is zero-filled; records must end below `indexArea` and the finished main data file
   // must fit in `blockSize` bytes. `caption` heads the builder's messages (the display name).
+  // With a `diagnostics` sink the lines the readers skip, cut or change are reported there, each
+  // with its file and line, instead of one message per file.
   PhraseTableBuilder(uint8_t* block,
                      size_t blockSize,
                      size_t indexArea,
                      TextOutputs& outputs,
-                     std::u16string_view caption = std::u16string_view());
+                     std::u16string_view caption = std::u16string_view(),
+                     Diagnostics* diagnostics = nullptr);
   ~PhraseTableBuilder() override;
   PhraseTableBuilder(const PhraseTableBuilder&) = delete;
   PhraseTableBuilder& operator=(const PhraseTableBuilder&) = delete;
@@ -78,11 +82,11 @@ class PhraseTableBuilder : private TextDictionaryHandler {
 
  private:
   bool Phrase(std::u16string_view phrase, std::optional<int32_t> frequency) override;
-  void Description(std::u16string_view key, std::u16string_view value) override;
+  size_t Description(std::u16string_view key, std::u16string_view value) override;
   bool Settings(std::u16string_view tagField, std::u16string_view content) override;
   bool DoublePinyin(std::u16string_view content) override;
   void CustomCodeFolder(std::optional<std::u16string_view> folder) override;
-  void CustomCode(std::u16string_view code, std::u16string_view text) override;
+  bool CustomCode(std::u16string_view code, std::u16string_view text) override;
   void CustomCodeEnd() override;
 
   bool AppendRecord(std::u16string_view text, uint8_t flags, uint8_t frequency);
@@ -116,6 +120,7 @@ class PhraseTableBuilder : private TextDictionaryHandler {
   bool allPhrasesByShapeCode_ = false;
   size_t cutValues_ = 0;
   std::u16string caption_;
+  Diagnostics* diagnostics_;
   DictionaryPart part_ = DictionaryPart::none;
   // The open custom-code file: its path and the text written so far.
   std::optional<std::u16string> customPath_;
@@ -135,9 +140,12 @@ ModuleImageSeam DefaultModuleImageSeam();
 
 // The installation's build on `state`: the character list and the selected dictionaries of the
 // installed folder into cz.dat (then mainDataPath and mainDataEntryCount are set) and User.dat,
-// with the platform's module image seam or the one given.
+// with the platform's module image seam or the one given. With a `diagnostics` sink every line
+// lost or changed, and a dictionary that cannot be read, is reported there.
 void BuildPhraseTable(SetupState& state);
-void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage);
+void BuildPhraseTable(SetupState& state,
+                      const ModuleImageSeam& moduleImage,
+                      Diagnostics* diagnostics = nullptr);
 
 // The scheme step alone: maps and releases the installed module, and steps the progress bar once
 // per scheme whose code table the tool library compiles.

@@ -77,7 +77,9 @@ void BuildPhraseTable(SetupState& state) {
   BuildPhraseTable(state, DefaultModuleImageSeam());
 }
 
-void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage) {
+void BuildPhraseTable(SetupState& state,
+                      const ModuleImageSeam& moduleImage,
+                      Diagnostics* diagnostics) {
   const std::u16string folder = state.installFolder.str();
 
   // The block is zero-filled: a fresh one by the system, one that already existed by
@@ -90,12 +92,14 @@ void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage) {
       folder + std::u16string(kTextDictionaryFolder) + std::u16string(kCharacterListFile);
   std::optional<std::u16string> characterList = ReadText(characterListPath);
   if (!characterList) {
-    TheUi().ShowMessage(u"不能打开字库文件！", state.displayName.view(), kMbOk);
+    if (!FileDiagnostics(diagnostics, characterListPath)
+             .Error(0, "missing-file", "cannot be opened: no main data file is built"))
+      TheUi().ShowMessage(u"不能打开字库文件！", state.displayName.view(), kMbOk);
     return;
   }
   InstallFolderOutputs outputs(folder);
   PhraseTableBuilder builder(block.data(), block.size(), kMainIndexArea, outputs,
-                             state.displayName.view());
+                             state.displayName.view(), diagnostics);
   if (!builder.AddCharacterList(*characterList, characterListPath))
     return;
   characterList.reset();
@@ -110,7 +114,11 @@ void BuildPhraseTable(SetupState& state, const ModuleImageSeam& moduleImage) {
         folder + std::u16string(kTextDictionaryFolder) + dictionary.fileName.str();
     std::optional<std::u16string> text = ReadText(path);
     if (!text) {
-      TheUi().ShowMessage(path, u"不能打开文件！", kMbOk);
+      if (!FileDiagnostics(diagnostics, path)
+               .Error(0, "missing-file",
+                      "cannot be opened: the chosen dictionary \"" +
+                          Utf16ToUtf8(dictionary.name.view()) + "\" is left out"))
+        TheUi().ShowMessage(path, u"不能打开文件！", kMbOk);
       continue;
     }
     if (!builder.AddDictionary(*text, dictionary.allPhrasesByShapeCode != 0, path))

@@ -448,9 +448,9 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
   }
 
   if (sources.zg)
-    pinyin_index::CopyHeaderTextLines(*sources.zg, work);
+    pinyin_index::CopyHeaderTextLines(*sources.zg, work, sources.zgDiagnostics);
 
-  BuildReadingTableFromSource(sources.mb, work, workSize);
+  BuildReadingTableFromSource(sources.mb, work, workSize, sources.mbDiagnostics);
   const uint32_t readingLength = LoadU32(work + kReadingTableLengthField);
   result.readingTableLength = readingLength;
   TheUi().StepProgress();
@@ -464,11 +464,12 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
 
   if (keys.fits() && !singleCharsOnly && sources.dycz) {
     std::u16string text = DecodeUtf16Le(sources.dycz->data(), sources.dycz->size());
-    pinyin_index::DyczSummary dycz =
-        pinyin_index::AddPolyphonicPhrases(text, readings, main, keys, variants);
+    pinyin_index::DyczSummary dycz = pinyin_index::AddPolyphonicPhrases(
+        text, readings, main, keys, variants, sources.dyczDiagnostics);
     result.dyczLinesWritten = dycz.written;
     result.dyczLinesSkipped = dycz.skipped;
-    if (dycz.skipped != 0) {
+    // With a sink each skipped line has been reported where it stands.
+    if (dycz.skipped != 0 && !sources.dyczDiagnostics.active()) {
       std::u16string message(kDyczLinesSkippedText);
       for (char c : std::to_string(dycz.firstSkippedLine))
         message.push_back(static_cast<char16_t>(c));

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/diagnostics.h"
 #include "setup/compiler/pinyin_index_format.h"
 
 namespace ql {
@@ -36,6 +37,11 @@ struct PinyinIndexSources {
   std::optional<std::vector<uint8_t>> zg;    // zg.txt, or nullopt when it did not open
   std::optional<std::vector<uint8_t>> mb;    // mb.txt
   std::optional<std::vector<uint8_t>> dycz;  // dycz.txt
+  // Where the lines of zg.txt, mb.txt and dycz.txt that are cut or passed over, and the readings
+  // dropped or not found, are reported; without a sink the builder's messages say it.
+  FileDiagnostics zgDiagnostics;
+  FileDiagnostics mbDiagnostics;
+  FileDiagnostics dyczDiagnostics;
 };
 
 struct PinyinIndexResult {
@@ -79,7 +85,11 @@ int32_t FindEntry(const uint8_t* mainData, size_t mainSize, std::u16string_view 
 // The installation's step on `state`'s installed folder and pinyin scheme (scheme 0): deletes the
 // old files when the pinyin scheme is not selected, otherwise builds into the "builpyidx" block
 // and writes both index files. False when an index file could not be written: the user has been
-// told which, and the installation cannot be complete.
-bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize);
+// told which, and the installation cannot be complete. With a `diagnostics` sink, what the
+// scheme's text files lose is reported there, and a missing mb.txt is an error.
+bool BuildPinyinIndex(const SetupState& state,
+                      uint8_t* mainData,
+                      size_t mainSize,
+                      Diagnostics* diagnostics = nullptr);
 
 }  // namespace ql

@@ -29,7 +29,10 @@ std::optional<std::vector<uint8_t>> ReadSchemeFile(const std::u16string& path) {
 
 }  // namespace
 
-bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSize) {
+bool BuildPinyinIndex(const SetupState& state,
+                      uint8_t* mainData,
+                      size_t mainSize,
+                      Diagnostics* diagnostics) {
   const std::u16string folder = state.installFolder.str();
   const InputScheme& scheme = state.schemes[0];
   if (!scheme.selected) {
@@ -44,10 +47,20 @@ bool BuildPinyinIndex(const SetupState& state, uint8_t* mainData, size_t mainSiz
 
   const std::u16string schemeFolder = folder + scheme.path.str();
   PinyinIndexSources sources;
-  sources.zg = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kHeaderTextFile));
-  sources.mb = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kCodeTableFile));
+  const std::u16string zgPath = schemeFolder + u"\\" + std::u16string(kHeaderTextFile);
+  sources.zg = ReadSchemeFile(zgPath);
+  sources.zgDiagnostics = FileDiagnostics(diagnostics, zgPath);
+  const std::u16string mbPath = schemeFolder + u"\\" + std::u16string(kCodeTableFile);
+  const std::u16string dyczPath = schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile);
+  sources.mb = ReadSchemeFile(mbPath);
+  sources.mbDiagnostics = FileDiagnostics(diagnostics, mbPath);
+  sources.dyczDiagnostics = FileDiagnostics(diagnostics, dyczPath);
+  // The installer builds an index without readings, silently; no entry gets a key.
+  if (!sources.mb)
+    sources.mbDiagnostics.Error(0, "missing-file",
+                                "cannot be opened: the pinyin index gets no key at all");
   if (!state.pinyinSingleCharsOnly)
-    sources.dycz = ReadSchemeFile(schemeFolder + u"\\" + std::u16string(kPolyphonicPhrasesFile));
+    sources.dycz = ReadSchemeFile(dyczPath);
 
   PinyinIndexResult result = BuildPinyinIndexInBuffer(
       block.data(), block.size(), mainData, mainSize, sources, state.pinyinSingleCharsOnly != 0);

@@ -5,6 +5,7 @@
 
 #include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
+#include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/dycz_line.h"
 #include "setup/compiler/phrase_table_format.h"
@@ -142,6 +143,32 @@ bool InReadingRange(char16_t c) {
 
 enum class Fill { ok, drop };
 
+std::string U8(std::u16string_view text) {
+  return Utf16ToUtf8(text);
+}
+
+std::string FaultText(DyczFault fault) {
+  switch (fault) {
+    case DyczFault::kNone:
+    case DyczFault::kBracketFirst:
+      return "a bracket before any character";
+    case DyczFault::kUnclosedBracket:
+      return "a bracket not closed";
+    case DyczFault::kTextTooLong:
+      return "more than " + std::to_string(kMaxDyczTextUnits) + " units outside brackets";
+    case DyczFault::kBracketTooLong:
+      return "a bracket longer than the builder reads";
+    case DyczFault::kTooManyReadings:
+      return "a bracket of more than " + std::to_string(kMaxBracketReadings) + " readings";
+    case DyczFault::kReadingTooLong:
+      return "a reading of more than " + std::to_string(kMaxReadingLetters) + " letters";
+    case DyczFault::kTooManyVariants:
+      return "the stated readings make more than " + std::to_string(kMaxStatedVariants) +
+             " variants";
+  }
+  return "";
+}
+
 // Faults found before the bracket's readings are looked at.
 bool BracketUnread(DyczFault fault) {
   return fault == DyczFault::kBracketTooLong || fault == DyczFault::kUnclosedBracket ||
@@ -150,18 +177,28 @@ bool BracketUnread(DyczFault fault) {
 
 class DyczReader {
  public:
-  DyczReader(const ReadingTableView& readings, MainData& main, KeyStore& keys, Variants& scratch)
+  DyczReader(const ReadingTableView& readings,
+             MainData& main,
+             KeyStore& keys,
+             Variants& scratch,
+             const FileDiagnostics& diagnostics)
       : readings_(readings),
         main_(main),
         keys_(keys),
         expanded_(scratch),
-        stated_(kMaxStatedVariants * kVariantSlots) {}
+        stated_(kMaxStatedVariants * kVariantSlots),
+        diagnostics_(diagnostics) {}
 
   DyczSummary Read(std::u16string_view file) {
     ReadDyczLines(file, [this](const DyczLine& line, size_t number) {
       if (keys_.full())
         return false;
+      number_ = number;
       AddLine(line, number);
+      if (!line.ended && !line.text.empty()) {
+        diagnostics_.Warning(number, "no-line-end",
+                             "the last line has no line end and is not read");
+      }
       return true;
     });
     return summary_;
@@ -170,10 +207,11 @@ class DyczReader {
  private:
   uint16_t* Stated(size_t s) { return stated_.data() + s * kVariantSlots; }
 
-  // A line over a limit or malformed: counted.
-  void Reject(size_t line) {
+  // A line over a limit or malformed: counted; the installer shows one message for them all.
+  void Reject(size_t line, DyczFault fault) {
     if (summary_.skipped++ == 0)
       summary_.firstSkippedLine = line;
+    diagnostics_.Error(line, "dycz-line-skipped", FaultText(fault) + ": the line is passed over");
   }
 
   // Puts the first reading of the characters at positions from..to-1 into every stated variant.
@@ -183,8 +221,13 @@ class DyczReader {
     for (size_t pos = from; pos < to; ++pos) {
       char16_t c = text[pos];
       Reading first = readings_.FirstReading(c);
-      if (!InReadingRange(c) || !first.present())
+      if (!InReadingRange(c) || !first.present()) {
+        diagnostics_.Warning(number_, "no-reading",
+                             "\"" + U8(text.substr(pos, 1)) +
+                                 "\" has no reading in mb.txt and none stated: the line is "
+                                 "passed over");
         return Fill::drop;
+      }
       for (size_t s = 0; s < count_; ++s)
         Stated(s)[pos] = first.code;
     }
@@ -205,18 +248,22 @@ class DyczReader {
         return;
       p_ = bracket.position;
       if (last && BracketUnread(line.fault)) {
-        Reject(number);
+        Reject(number, line.fault);
         return;
       }
-      for (size_t j = 0; j < bracket.unknown.size(); ++j)
-        TheUi().ShowMessage(text.substr(0, p_ + 1), kUnknownStatedReadingCaption, kMbOk);
+      for (size_t j = 0; j < bracket.unknown.size(); ++j) {
+        if (!diagnostics_.Error(number, "unknown-reading",
+                                "reading \"" + U8(bracket.unknown[j]) + "\" of " +
+                                    U8(text.substr(p_, 1)) + " is not a pinyin syllable"))
+          TheUi().ShowMessage(text.substr(0, p_ + 1), kUnknownStatedReadingCaption, kMbOk);
+      }
       if (bracket.codes.empty()) {
         // No stated reading was usable: the character keeps its first reading.
         if (DefaultFill(text, p_, p_ + 1) == Fill::drop)
           return;
       } else {
         if (last && line.fault == DyczFault::kTooManyVariants) {
-          Reject(number);
+          Reject(number, line.fault);
           return;
         }
         State(bracket.codes);
@@ -226,7 +273,7 @@ class DyczReader {
     if (line.fault == DyczFault::kBracketFirst)
       return;  // nothing to state a reading for
     if (line.fault != DyczFault::kNone) {
-      Reject(number);
+      Reject(number, line.fault);
       return;
     }
     if (line.ended)
@@ -260,8 +307,12 @@ class DyczReader {
       TheUi().ShowMessage(phrase, kPinyinInstallCaption, kMbOk);
       return;
     }
-    if (position < 0)
+    if (position < 0) {
+      diagnostics_.Warning(
+          number_, "not-an-entry",
+          "\"" + U8(phrase) + "\" is not in the main data file: nothing is written for the line");
       return;
+    }
     const uint32_t entry = main_.IndexValue(position);
     if (entry > kEntryReferenceMask)
       return;
@@ -292,6 +343,8 @@ class DyczReader {
   size_t p_ = 0;
   size_t count_ = 1;
   DyczSummary summary_;
+  const FileDiagnostics& diagnostics_;
+  size_t number_ = 0;
 };
 
 }  // namespace
@@ -300,20 +353,27 @@ DyczSummary AddPolyphonicPhrases(std::u16string_view text,
                                  const ReadingTableView& readings,
                                  MainData& main,
                                  KeyStore& keys,
-                                 Variants& scratch) {
-  DyczReader reader(readings, main, keys, scratch);
+                                 Variants& scratch,
+                                 const FileDiagnostics& diagnostics) {
+  DyczReader reader(readings, main, keys, scratch, diagnostics);
   return reader.Read(text);
 }
 
-void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header) {
+void CopyHeaderTextLines(const std::vector<uint8_t>& zg,
+                         uint8_t* header,
+                         const FileDiagnostics& diagnostics) {
   std::u16string units = DecodeUtf16Le(zg.data(), zg.size());
   size_t pos = 0;
+  size_t line = 1;
   for (size_t slot = 0; slot < kHeaderTextSlots && pos < units.size(); ++slot) {
     // One read: up to and including LF, at most 264 units; the byte-order mark is kept.
     const size_t start = pos;
+    bool ended = false;
     while (pos < units.size() && pos - start < kZgLineUnits) {
-      if (units[pos++] == u'\n')
+      if (units[pos++] == u'\n') {
+        ended = true;
         break;
+      }
     }
     const size_t count = pos - start;
     uint8_t* at = header + kHeaderTextOffset + kHeaderTextSlotBytes * slot;
@@ -322,6 +382,23 @@ void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header) {
       StoreU16(at + 2 * i, units[start + i]);
     if (kept < kHeaderTextSlotUnits)
       StoreU16(at + 2 * kept, 0);
+    if (diagnostics.active()) {
+      // The line end itself may be cut; the text before it must not be.
+      size_t text = count - (ended ? 1 : 0);
+      if (text > 0 && units[start + text - 1] == u'\r')
+        --text;
+      if (text > kHeaderTextSlotUnits) {
+        diagnostics.Warning(
+            line, "header-line-cut",
+            "the header line is cut to " + std::to_string(kHeaderTextSlotUnits) + " units");
+      }
+    }
+    line += ended ? 1 : 0;
+  }
+  if (pos < units.size()) {
+    diagnostics.Warning(line, "header-lines-dropped",
+                        "the index header holds " + std::to_string(kHeaderTextSlots) +
+                            " lines: the rest of the file is not read");
   }
 }
 

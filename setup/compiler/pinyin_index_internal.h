@@ -128,9 +128,13 @@ DyczSummary AddPolyphonicPhrases(std::u16string_view text,
                                  const ReadingTableView& readings,
                                  MainData& main,
                                  KeyStore& keys,
-                                 Variants& scratch);
+                                 Variants& scratch,
+                                 const FileDiagnostics& diagnostics);
 
 // Step 3: the header text lines of zg.txt into the 30 slots of `header`.
-void CopyHeaderTextLines(const std::vector<uint8_t>& zg, uint8_t* header);
+// Lines cut and lines left out go to `diagnostics`.
+void CopyHeaderTextLines(const std::vector<uint8_t>& zg,
+                         uint8_t* header,
+                         const FileDiagnostics& diagnostics = FileDiagnostics());
 
 }  // namespace ql::pinyin_index

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "setup/common/diagnostics.h"
+
 namespace ql {
 
 constexpr size_t kPunctuationEntries = 30;
@@ -39,12 +41,17 @@ struct PunctuationTables {
 };
 
 // Both tables from the decoded symbol.txt (byte-order mark included), read by the shared line
-// rules: a line "KEY ... OUTPUT" is an entry unless it has no space or begins with one.
-PunctuationTables BuildPunctuationTables(std::u16string_view fileText);
+// rules: a line "KEY ... OUTPUT" is an entry unless it has no space or begins with one. Lines that
+// are no entry, outputs cut and entries left out go to `diagnostics`.
+PunctuationTables BuildPunctuationTables(std::u16string_view fileText,
+                                         const FileDiagnostics& diagnostics = FileDiagnostics());
 
 // The installation's step: `installFolder` + "symbol.txt" into the values kKeySymbolsValue and
 // kOutputPunctuationValue (REG_BINARY, 60 bytes each) of the settings key named `displayName`,
-// which also captions its messages.
-void BuildPunctuationTable(std::u16string_view installFolder, std::u16string_view displayName);
+// which also captions its messages. With a `diagnostics` sink a missing symbol.txt and entries
+// left out are reported there instead of shown.
+void BuildPunctuationTable(std::u16string_view installFolder,
+                           std::u16string_view displayName,
+                           Diagnostics* diagnostics = nullptr);
 
 }  // namespace ql

@@ -5,13 +5,13 @@
 #include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/line_reader.h"
+#include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/syllables.h"
 #include "setup/model/package.h"
 
 namespace ql {
 namespace {
-
 
 bool InReadingRange(char16_t c) {
   return c >= kFirstReadingCharacter && c <= kLastReadingCharacter;
@@ -40,11 +40,56 @@ std::u16string_view TrimSpaces(std::u16string_view text) {
   return text.substr(first, text.find_last_not_of(u' ') + 1 - first);
 }
 
+std::string U8(std::u16string_view text) {
+  return Utf16ToUtf8(text);
+}
+
+// What the table passes over or drops of a line.
+void NoteLine(const FileDiagnostics& diagnostics, const CodeTableLine& line, size_t number) {
+  if (!diagnostics.active())
+    return;
+  if (!line.inRange) {
+    // Section and key lines are ASCII; another character is one the table has no room for.
+    if (!line.character.empty() && line.character[0] >= 0x80) {
+      diagnostics.Warning(
+          number, "outside-reading-range",
+          U8(line.character) + " is outside U+3000..U+9FFF: the line is passed over");
+    }
+    return;
+  }
+  const std::string character = U8(line.character.substr(0, 1));
+  if (line.readingCount == 0) {
+    diagnostics.Warning(number, "no-reading",
+                        character + " has no reading: the line is passed over");
+    return;
+  }
+  if (!line.FurtherReadingsValid()) {
+    for (size_t i = 1; i < line.readingCount; ++i) {
+      if (!line.readings[i].present()) {
+        diagnostics.Warning(number, "unknown-reading",
+                            "reading \"" + U8(line.fields[i]) + "\" of " + character +
+                                " is not a pinyin syllable: none of its readings after the first "
+                                "is kept");
+      }
+    }
+  }
+  if (!line.dropped.empty()) {
+    diagnostics.Warning(number, "reading-dropped",
+                        "readings of " + character + " after the first " +
+                            std::to_string(kMaxReadingsPerLine) + " are dropped: \"" +
+                            U8(line.dropped) + "\"");
+  }
+}
+
 class ReadingTableBuilder {
  public:
   ReadingTableBuilder(uint8_t* table, size_t room) : table_(table), room_(room) {}
 
-  void AddLine(const CodeTableLine& line, ReadingTableSummary& summary) {
+  void AddLine(const CodeTableLine& line,
+               size_t number,
+               ReadingTableSummary& summary,
+               const FileDiagnostics& diagnostics) {
+    NoteLine(diagnostics, line, number);
     if (!line.inRange || line.readingCount == 0)
       return;
     uint8_t* record = table_ + kCharacterRecordSize * (line.character[0] - kFirstReadingCharacter);
@@ -55,7 +100,11 @@ class ReadingTableBuilder {
       ++summary.charactersSet;
     } else {
       ++summary.unknownFirstReadings;
-      TheUi().ShowMessage(line.character, kNoPinyinCaption, kMbOk);
+      if (!diagnostics.Error(number, "unknown-first-reading",
+                             "reading \"" + U8(line.fields[0]) + "\" of " +
+                                 U8(line.character.substr(0, 1)) +
+                                 " is not a pinyin syllable: the character has no reading"))
+        TheUi().ShowMessage(line.character, kNoPinyinCaption, kMbOk);
     }
 
     if (line.readingCount >= 2)
@@ -96,7 +145,8 @@ class ReadingTableBuilder {
 
 ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<uint8_t>>& source,
                                                 uint8_t* buffer,
-                                                size_t size) {
+                                                size_t size,
+                                                const FileDiagnostics& diagnostics) {
   ReadingTableSummary summary;
   if (size < kMinReadingWorkBufferSize) {
     summary.bufferTooSmall = true;
@@ -118,9 +168,12 @@ ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<
 
   std::u16string text = DecodeUtf16Le(source->data(), source->size());
   ReadingTableBuilder builder(table, room);
-  ReadCodeTableLines(text, [&builder, &summary](const CodeTableLine& line, size_t) {
-    builder.AddLine(line, summary);
-  });
+  ReadCodeTableLines(
+      text,
+      [&](const CodeTableLine& line, size_t number) {
+        builder.AddLine(line, number, summary, diagnostics);
+      },
+      diagnostics);
 
   summary.sourceRead = true;
   summary.extraRecords = builder.recordsAssigned();
@@ -161,10 +214,15 @@ CodeTableLine ParseCodeTableLine(std::u16string_view line) {
 }
 
 void ReadCodeTableLines(std::u16string_view text,
-                        const std::function<void(const CodeTableLine&, size_t)>& visit) {
+                        const std::function<void(const CodeTableLine&, size_t)>& visit,
+                        const FileDiagnostics& diagnostics) {
   Utf16LineReader reader(text);
   for (std::u16string_view line; reader.Next(line);)
     visit(ParseCodeTableLine(line), reader.lineNumber());
+  if (reader.unendedLine()) {
+    diagnostics.Warning(reader.lineNumber() + 1, "no-line-end",
+                        "the last line has no line end and is not read");
+  }
 }
 
 const uint8_t* ReadingTableView::Record(char16_t c) const {

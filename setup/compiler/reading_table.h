@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "setup/common/diagnostics.h"
 #include "setup/compiler/syllable_table.h"
 
 namespace ql {
@@ -66,9 +67,13 @@ struct ReadingTableSummary {
 // Builds the table from the bytes of mb.txt (UTF-16LE with byte-order mark), or from nullopt when
 // the file could not be read: then only offset 4 is set and the length at offset 8 is 0. Every
 // write stays inside `buffer`..`buffer + size`; `size` is normally the whole 100 MiB work buffer.
-ReadingTableSummary BuildReadingTableFromSource(const std::optional<std::vector<uint8_t>>& source,
-                                                uint8_t* buffer,
-                                                size_t size);
+// Lines passed over and readings dropped or not found go to `diagnostics`; an unknown first
+// reading is reported there instead of the message "没有拼音！" when it has a sink.
+ReadingTableSummary BuildReadingTableFromSource(
+    const std::optional<std::vector<uint8_t>>& source,
+    uint8_t* buffer,
+    size_t size,
+    const FileDiagnostics& diagnostics = FileDiagnostics());
 
 // One reading: a syllable code (initial byte never 0 when present) and its tone 0..9.
 struct Reading {
@@ -103,9 +108,10 @@ struct CodeTableLine {
 CodeTableLine ParseCodeTableLine(std::u16string_view line);
 
 // Calls `visit` with each line of mb.txt (decoded, byte-order mark included) that the table
-// reads, and its number.
+// reads, and its number. A last line without line end, which is not read, goes to `diagnostics`.
 void ReadCodeTableLines(std::u16string_view text,
-                        const std::function<void(const CodeTableLine&, size_t)>& visit);
+                        const std::function<void(const CodeTableLine&, size_t)>& visit,
+                        const FileDiagnostics& diagnostics = FileDiagnostics());
 
 // Bounds-checked access to a finished table of `length` bytes (the block at offset 2,934).
 // Anything outside the block or the character range reads as absent.

@@ -1,5 +1,6 @@
 // Arbitrary bytes as the pinyin scheme's mb.txt: the build stays inside its work buffer, stores a
-// length that matches the records it assigned, and leaves only valid codes in the table.
+// length that matches the records it assigned, and leaves only valid codes in the table. With a
+// diagnostics sink it builds the very same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,6 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<std::vector<uint8_t>> source(std::vector<uint8_t>(data, data + size));
   ql::ReadingTableSummary summary =
       ql::BuildReadingTableFromSource(source, buffer.data(), buffer.size());
+
+  // Every unit could end a line; a last line without one is reported one past them.
+  ql::fuzz::SilentDiagnostics diagnostics(size / 2 + 1);
+  static std::vector<uint8_t> reported(buffer.size());
+  std::memset(reported.data(), 0xA5, reported.size());
+  ql::BuildReadingTableFromSource(source, reported.data(), reported.size(),
+                                  ql::FileDiagnostics(&diagnostics, u"mb.txt"));
+  if (reported != buffer)
+    __builtin_trap();
 
   uint32_t length = ql::LoadU32(&buffer[ql::kReadingTableLengthField]);
   if (length != summary.length ||

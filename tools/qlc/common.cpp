@@ -7,6 +7,8 @@ namespace qlc {
 
 const char kCompileUsage[] =
     "  qlc compile PACKAGE_FOLDER --out FOLDER [options]\n"
+    "      --force            empty the output folder first when it is not empty\n"
+    "      --strict           warnings count as errors: nothing is written\n"
     "      --dicts LIST       choose exactly these dictionaries (names or file names,\n"
     "                         comma-separated; empty for none) instead of the defaults\n"
     "      --schemes LIST     choose exactly these schemes (names or folders)\n"
@@ -15,9 +17,16 @@ const char kCompileUsage[] =
     "      --skip-index       do not build the pinyin index\n"
     "      --skip-fuzzy       leave the fuzzy-pinyin bytes zero\n";
 const char kDumpUsage[] =
-    "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably;\n"
+    "  qlc dump FILE          cz.dat, User.dat, qinglan.idx or User.idx, readably, told by\n"
+    "                         content; a damaged file is named with what is wrong (exit 1);\n"
     "                         also zdybm.idx, zdydw.idx and punct/*.bin of compile\n";
-const char kCheckUsage[] = "  qlc check PACKAGE_FOLDER\n";
+const char kCheckUsage[] =
+    "  qlc check PACKAGE_FOLDER [--strict] [--fix]\n"
+    "      reads the package with every dictionary chosen, as compile does, and reports\n"
+    "      what it loses: FILE:LINE: error: TEXT or FILE:LINE: warning: TEXT on stderr\n"
+    "      --strict           warnings count as errors (exit 1)\n"
+    "      --fix              rewrite text files as UTF-16LE with byte-order mark and CR LF,\n"
+    "                         add a missing final line end; the original stays as FILE.orig\n";
 
 bool AsksForHelp(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
@@ -78,19 +87,87 @@ std::u16string FolderArgument(const std::string& utf8) {
   return folder;
 }
 
+namespace {
+
+// A kind is counted at the end when it came more often than this.
+constexpr int kKindSummaryThreshold = 3;
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::string DiagnosticReport::Shown(std::u16string_view file) const {
+  if (StartsWith(file, build_))
+    file.remove_prefix(build_.size());
+  else if (StartsWith(file, package_))
+    file.remove_prefix(package_.size());
+  return U8(qlc::Shown(file));
+}
+
+void DiagnosticReport::Report(ql::Severity severity,
+                              std::u16string_view file,
+                              size_t line,
+                              std::string_view kind,
+                              std::string_view text) {
+  const bool error = severity == ql::Severity::kError;
+  ++(error ? errors_ : warnings_);
+  ++kinds_[std::string(error ? "error: " : "warning: ") + std::string(kind)];
+  std::string where = Shown(file);
+  if (where.empty())
+    where = "qlc";
+  if (line != 0)
+    where += ":" + std::to_string(line);
+  std::fprintf(stderr, "%s: %s: %.*s\n", where.c_str(), error ? "error" : "warning",
+               static_cast<int>(text.size()), text.data());
+}
+
+void DiagnosticReport::Error(std::u16string_view relative,
+                             size_t line,
+                             std::string_view kind,
+                             std::string_view text) {
+  Report(ql::Severity::kError, package_ + std::u16string(relative), line, kind, text);
+}
+
+void DiagnosticReport::Warning(std::u16string_view relative,
+                               size_t line,
+                               std::string_view kind,
+                               std::string_view text) {
+  Report(ql::Severity::kWarning, package_ + std::u16string(relative), line, kind, text);
+}
+
+void DiagnosticReport::PrintSummary() const {
+  for (const auto& [kind, count] : kinds_) {
+    if (count > kKindSummaryThreshold)
+      std::fprintf(stderr, "qlc: %d × %s\n", count, kind.c_str());
+  }
+  if (errors_ + warnings_ != 0) {
+    std::fprintf(stderr, "qlc: %d error%s, %d warning%s%s\n", errors_, errors_ == 1 ? "" : "s",
+                 warnings_, warnings_ == 1 ? "" : "s",
+                 strict_ && warnings_ != 0 ? " (--strict: warnings count as errors)" : "");
+  }
+}
+
 int PrintingUi::ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t) {
   ++messages;
-  std::printf("message [%s]: %s\n", U8(caption).c_str(), U8(text).c_str());
+  report_.Report(ql::Severity::kError, u"", 0, "message",
+                 "the installer would show the message [" + U8(caption) + "]: " + U8(text));
   return ql::kIdOk;
 }
 
 void PrintingUi::SetStatusText(std::u16string_view text) {
+  if (quiet_)
+    return;
   std::printf("status: %s\n", U8(text).c_str());
 }
 
-PhaseTimer::PhaseTimer(const char* name) : name_(name), start_(std::chrono::steady_clock::now()) {}
+PhaseTimer::PhaseTimer(const char* name, bool print)
+    : name_(name), print_(print), start_(std::chrono::steady_clock::now()) {}
 
 PhaseTimer::~PhaseTimer() {
+  if (!print_)
+    return;
   std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start_;
   std::printf("time %-14s %9.1f ms\n", name_, elapsed.count());
 }

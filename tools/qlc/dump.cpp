@@ -74,29 +74,43 @@ int Dump(const std::vector<std::string>& args) {
   const std::string& name = args[0];
   std::optional<std::vector<uint8_t>> bytes = ql::ReadFileBytes(ql::Utf8ToUtf16(name));
   if (!bytes) {
-    std::fprintf(stderr, "error: cannot read %s\n", name.c_str());
+    std::fprintf(stderr, "qlc: error: cannot read %s\n", name.c_str());
     return 1;
   }
-  for (bool isKeys : {true, false}) {
-    std::u16string value(isKeys ? ql::kKeySymbolsValue : ql::kOutputPunctuationValue);
-    if (EndsWithNoCase(name, U8(value + u".bin"))) {
-      DumpPunctuation(name, bytes, isKeys);
-      return 0;
-    }
+  const bool namedCodes = EndsWithNoCase(name, U8(ql::kCustomCodeIndexFile));
+  const bool namedTexts = EndsWithNoCase(name, U8(ql::kCustomTextIndexFile));
+  const FileFormat format = RecogniseFormat(*bytes, namedCodes || namedTexts);
+  std::optional<std::vector<uint8_t>> text;
+  switch (format) {
+    case FileFormat::kUnknown:
+      std::fprintf(stderr,
+                   "qlc: error: %s is none of the files qlc dumps (cz.dat, User.dat, "
+                   "qinglan.idx, User.idx, zdybm.idx, zdydw.idx, punct/*.bin): its %zu bytes "
+                   "have no header of theirs\n",
+                   name.c_str(), bytes->size());
+      return 1;
+    case FileFormat::kKeySymbols:
+    case FileFormat::kOutputPunctuation:
+      DumpPunctuation(name, bytes, format == FileFormat::kKeySymbols);
+      break;
+    case FileFormat::kCustomInputIndex:
+      text = ReadSibling(name, namedCodes ? ql::kCustomCodeListFile : ql::kCustomTextListFile);
+      DumpCustomInput(name, *bytes, namedCodes);
+      break;
+    case FileFormat::kPinyinIndex:
+      std::fputs(ql::DumpPinyinIndex(bytes->data(), bytes->size()).c_str(), stdout);
+      break;
+    case FileFormat::kPhraseTable:
+      std::fputs(ql::DumpPhraseTable(bytes->data(), bytes->size()).c_str(), stdout);
+      std::fputs(ql::DescribeSchemeSlotsAndFuzzyPairs(bytes->data(), bytes->size()).c_str(),
+                 stdout);
+      break;
   }
-  for (bool isCodes : {true, false}) {
-    if (EndsWithNoCase(name, U8(isCodes ? ql::kCustomCodeIndexFile : ql::kCustomTextIndexFile))) {
-      DumpCustomInput(name, *bytes, isCodes);
-      return 0;
-    }
-  }
-  if (EndsWithNoCase(name, ".idx")) {
-    std::fputs(ql::DumpPinyinIndex(bytes->data(), bytes->size()).c_str(), stdout);
-    return 0;
-  }
-  std::fputs(ql::DumpPhraseTable(bytes->data(), bytes->size()).c_str(), stdout);
-  std::fputs(ql::DescribeSchemeSlotsAndFuzzyPairs(bytes->data(), bytes->size()).c_str(), stdout);
-  return 0;
+  const std::vector<std::string> problems =
+      VerifyFile(format, *bytes, text ? &*text : nullptr, namedCodes);
+  for (const std::string& problem : problems)
+    std::fprintf(stderr, "%s: error: %s\n", name.c_str(), problem.c_str());
+  return problems.empty() ? 0 : 1;
 }
 
 }  // namespace qlc

@@ -19,8 +19,9 @@ int Usage(bool asked) {
   std::fprintf(out,
                "  qlc --help | -h        this text\n"
                "  qlc --version          the program's version\n"
-               "exit codes: 0 done (check: no problem found); 1 a failure, or problems found;\n"
-               "            2 a command line that is wrong\n");
+               "diagnostics: FILE:LINE: error: TEXT or FILE:LINE: warning: TEXT on standard error\n"
+               "exit codes: 0 done (check: no error found); 1 a failure, or an error found\n"
+               "            (a warning too with --strict); 2 a command line that is wrong\n");
   return asked ? 0 : 2;
 }
 

@@ -6,11 +6,20 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "setup/common/diagnostics.h"
 #include "setup/common/ui.h"
+
+namespace ql {
+struct SetupState;
+}
 
 namespace qlc {
 
@@ -25,27 +34,137 @@ std::u16string FolderArgument(const std::string& utf8);
 std::filesystem::path ToPath(std::u16string_view path);
 std::u16string FromPath(const std::filesystem::path& path);
 
-// Prints every message box as a line; counts the progress steps; prints the status text.
+// The diagnostics of one run, on standard error: "FILE:LINE: error: TEXT" or "FILE: warning:
+// TEXT" (the file as a whole), "qlc: error: TEXT" for what belongs to no file. Files are named
+// relative to the package; the folder a build reads is taken for the package.
+class DiagnosticReport : public ql::Diagnostics {
+ public:
+  DiagnosticReport(std::u16string package, bool strict)
+      : package_(std::move(package)), strict_(strict) {}
+
+  // The folder whose files stand for the package's (a build's copy of it).
+  void SetBuildFolder(std::u16string folder) { build_ = std::move(folder); }
+
+  void Report(ql::Severity severity,
+              std::u16string_view file,
+              size_t line,
+              std::string_view kind,
+              std::string_view text) override;
+  // Shorthands with a path relative to the package ('\' or '/' separators).
+  void Error(std::u16string_view relative,
+             size_t line,
+             std::string_view kind,
+             std::string_view text);
+  void Warning(std::u16string_view relative,
+               size_t line,
+               std::string_view kind,
+               std::string_view text);
+
+  // The problems that stop a compile: errors, and warnings too under --strict.
+  int failures() const { return errors_ + (strict_ ? warnings_ : 0); }
+  int errors() const { return errors_; }
+  int warnings() const { return warnings_; }
+  // Prints the count of each kind met more than a few times, then the totals (nothing when there
+  // was no problem).
+  void PrintSummary() const;
+
+ private:
+  std::string Shown(std::u16string_view file) const;
+
+  std::u16string package_;
+  std::u16string build_;
+  bool strict_;
+  int errors_ = 0;
+  int warnings_ = 0;
+  std::map<std::string, int> kinds_;
+};
+
+// Every message box the installer would show is an error of the report; counts the progress
+// steps; prints the status text.
 class PrintingUi : public ql::Ui {
  public:
+  // `quiet`: the status text is not printed.
+  PrintingUi(DiagnosticReport& report, bool quiet) : report_(report), quiet_(quiet) {}
   int ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
   void StepProgress() override { ++steps; }
   void SetStatusText(std::u16string_view text) override;
 
   int steps = 0;
   int messages = 0;
+
+ private:
+  DiagnosticReport& report_;
+  bool quiet_;
 };
+
+// Each of the package's text files that the system would misread is an error naming the
+// encoding found; a custom-input list whose lines end in LF alone is one too. Returns whether
+// there was none.
+bool CheckEncodings(const std::u16string& package, DiagnosticReport& report);
+
+// Rewrites every text file that is not UTF-16LE with byte-order mark and CR LF, or lacks its
+// final line end, keeping the original as FILE.orig; prints what it changed. False when a file
+// could not be fixed (reported).
+bool FixEncodings(const std::u16string& package, DiagnosticReport& report);
+
+// The text of GB18030 bytes, or nullopt when they are not GB18030. On the host through iconv, on
+// Windows through the system's code page 54936.
+std::optional<std::u16string> DecodeGb18030(const std::vector<uint8_t>& bytes);
+
+struct BuildChoices {
+  std::optional<std::vector<std::u16string>> dictionaries;  // nullopt: the manifest's defaults
+  std::optional<std::vector<std::u16string>> schemes;
+  bool allDictionaries = false;  // check: every dictionary, so that every file is read
+  bool singleCharsOnly = false;
+  bool skipSlots = false;
+  bool skipIndex = false;
+  bool skipFuzzy = false;
+  bool quiet = false;  // check: no choices, timings and outcomes on standard output
+  // Called with the manifest as read, before the choices.
+  std::function<void(const ql::SetupState&)> onManifest;
+};
+
+// Copies `package` into the new folder `build` (without the files a compile writes) and compiles
+// it there as a default fresh install would, every problem going to `report`. Returns the files
+// the copy holds (relative, '/' separators); nullopt when the build could not run to its end.
+std::optional<std::set<std::u16string>> BuildPackage(const std::u16string& package,
+                                                     const std::u16string& build,
+                                                     const BuildChoices& choices,
+                                                     DiagnosticReport& report);
+
+// The formats `qlc dump` knows, told by content.
+enum class FileFormat {
+  kUnknown,
+  kPhraseTable,        // cz.dat, User.dat
+  kPinyinIndex,        // qinglan.idx, User.idx
+  kKeySymbols,         // punct/键位符号.bin
+  kOutputPunctuation,  // punct/输出标点.bin
+  kCustomInputIndex,   // zdybm.idx, zdydw.idx: headerless, so also by name
+};
+FileFormat RecogniseFormat(const std::vector<uint8_t>& bytes, bool namedAsCustomInputIndex);
+// What is wrong with a file of `format`, one line each; empty when nothing is. A custom-input
+// index is checked against its text (`customCodes`: the custom-code list) when it is given.
+std::vector<std::string> VerifyFile(FileFormat format,
+                                    const std::vector<uint8_t>& bytes,
+                                    const std::vector<uint8_t>* customInputText,
+                                    bool customCodes);
+
+// A fresh folder beside `near` (or in the system's temporary folder when `near` is empty) whose
+// name starts with `stem`; empty when none could be made.
+std::u16string MakeWorkFolder(const std::filesystem::path& near, const std::string& stem);
 
 // Times one phase and prints it when done.
 class PhaseTimer {
  public:
-  explicit PhaseTimer(const char* name);
+  // Prints nothing when `print` is false.
+  explicit PhaseTimer(const char* name, bool print = true);
   ~PhaseTimer();
   PhaseTimer(const PhaseTimer&) = delete;
   PhaseTimer& operator=(const PhaseTimer&) = delete;
 
  private:
   const char* name_;
+  bool print_;
   std::chrono::steady_clock::time_point start_;
 };
 

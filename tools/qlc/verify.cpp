@@ -1,0 +1,313 @@
+// What `qlc dump` checks of a file before it believes it: the format is told by content (size,
+// header fields, layout), and a file of a known format is checked for the damage a reader would
+// trip over: cut short, areas or offsets outside the file, an index out of order, counts that
+// disagree.
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "setup/common/bytes.h"
+#include "setup/compiler/custom_input.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/compiler/pinyin_index_format.h"
+#include "setup/compiler/punctuation.h"
+#include "setup/compiler/reading_table.h"
+#include "tools/qlc/qlc.h"
+
+namespace qlc {
+namespace {
+
+uint32_t U32At(const std::vector<uint8_t>& b, size_t offset) {
+  return offset + 4 <= b.size() ? ql::LoadU32(b.data() + offset) : 0;
+}
+
+bool LooksLikePinyinIndex(const std::vector<uint8_t>& b) {
+  if (b.size() < ql::kIdxHeaderSize ||
+      U32At(b, ql::kReadingTableOffsetField) != ql::kReadingTableOffset)
+    return false;
+  for (size_t i = 0; i <= ql::kIdxName.size(); ++i) {
+    const char16_t expected = i < ql::kIdxName.size() ? ql::kIdxName[i] : u'\0';
+    if (ql::LoadU16(b.data() + ql::kIdxNameOffset + 2 * i) != expected)
+      return false;
+  }
+  return true;
+}
+
+bool LooksLikePhraseTable(const std::vector<uint8_t>& b) {
+  if (b.size() < ql::kPhraseHeaderSize)
+    return false;
+  const uint32_t shift = U32At(b, ql::kRecordShiftOffset);
+  return (shift == 0 || shift == ql::kUserRecordShift) &&
+         U32At(b, ql::kTotalSizeOffset) >= ql::kPhraseHeaderSize &&
+         U32At(b, ql::kIndexOffsetOffset) >= ql::kPhraseHeaderSize;
+}
+
+// A punctuation value: 30 entries of 16 bits, those in use first, then zeros; no unit of text
+// (a byte-order mark, a line end).
+bool LooksLikePunctuation(const std::vector<uint8_t>& b) {
+  if (b.size() != ql::kPunctuationTableSize)
+    return false;
+  bool ended = false;
+  for (size_t i = 0; i < b.size(); i += 2) {
+    const uint16_t unit = ql::LoadU16(b.data() + i);
+    if ((ended && unit != 0) || unit == 0xFEFF || unit == u'\r' || unit == u'\n')
+      return false;
+    ended = ended || unit == 0;
+  }
+  return true;
+}
+
+// The key-symbol value: pairs of a printable ASCII key and a length of at least 1, then zeros.
+bool LooksLikeKeySymbols(const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < b.size(); i += 2) {
+    const bool empty = b[i] == 0 && b[i + 1] == 0;
+    if (!empty && (b[i] < 0x20 || b[i] > 0x7E || b[i + 1] == 0))
+      return false;
+  }
+  return true;
+}
+
+// Compares the texts of two records at `a` and `b` as the index orders them.
+int CompareRecordTexts(const std::vector<uint8_t>& bytes, size_t a, size_t b) {
+  const size_t ua = bytes[a] - 1u;
+  const size_t ub = bytes[b] - 1u;
+  for (size_t i = 0; i < std::min(ua, ub); ++i) {
+    const uint16_t ca = ql::LoadU16(bytes.data() + a + ql::kRecordFixedSize + 2 * i);
+    const uint16_t cb = ql::LoadU16(bytes.data() + b + ql::kRecordFixedSize + 2 * i);
+    if (ca != cb)
+      return ca < cb ? -1 : 1;
+  }
+  return ua < ub ? -1 : (ua > ub ? 1 : 0);
+}
+
+void VerifyPhraseTable(const std::vector<uint8_t>& b, std::vector<std::string>& problems) {
+  const size_t size = b.size();
+  const uint32_t total = U32At(b, ql::kTotalSizeOffset);
+  if (total != size) {
+    problems.push_back("TotalSize says " + std::to_string(total) + " bytes, the file has " +
+                       std::to_string(size) + (total > size ? ": cut short" : ""));
+  }
+  const uint32_t indexOffset = U32At(b, ql::kIndexOffsetOffset);
+  const uint32_t indexSize = U32At(b, ql::kIndexSizeOffset);
+  const bool indexInFile = uint64_t{indexOffset} + indexSize <= size && indexSize % 4 == 0;
+  if (!indexInFile)
+    problems.push_back("the index (offset " + std::to_string(indexOffset) + ", " +
+                       std::to_string(indexSize) + " bytes) lies outside the file");
+  // The records, from the first to the end mark.
+  std::set<size_t> starts;
+  size_t pos = ql::kPhraseHeaderSize + U32At(b, ql::kRecordShiftOffset);
+  while (pos < size && b[pos] != 0) {
+    const size_t end = pos + ql::kRecordFixedSize + 2 * size_t{b[pos]};
+    if (end > size || (indexInFile && indexSize != 0 && end > indexOffset)) {
+      problems.push_back("the record at " + std::to_string(pos) + " runs past " +
+                         (end > size ? "the end of the file" : "the start of the index"));
+      return;
+    }
+    starts.insert(pos);
+    pos = end;
+  }
+  if (pos >= size && starts.size() != 0)
+    problems.push_back("the records have no end mark");
+  const uint32_t recordsEnd = U32At(b, ql::kRecordsEndOffset);
+  if (recordsEnd != 0 && recordsEnd != pos) {
+    problems.push_back("RecordsEnd says " + std::to_string(recordsEnd) + ", the records end at " +
+                       std::to_string(pos));
+  }
+  const uint32_t characters = U32At(b, ql::kCharacterCountOffset);
+  if (characters > starts.size()) {
+    problems.push_back("CharacterCount says " + std::to_string(characters) + ", the file holds " +
+                       std::to_string(starts.size()) + " records");
+  }
+  if (!indexInFile)
+    return;
+  const size_t entries = indexSize / 4;
+  if (entries != starts.size()) {
+    problems.push_back("the index has " + std::to_string(entries) + " entries for " +
+                       std::to_string(starts.size()) + " records");
+  }
+  size_t previous = 0;
+  for (size_t i = 0; i < entries; ++i) {
+    const uint32_t value = U32At(b, indexOffset + 4 * i);
+    if (starts.count(value) == 0) {
+      problems.push_back("index entry " + std::to_string(i) + " (" + std::to_string(value) +
+                         ") is not the start of a record");
+      return;
+    }
+    if (i != 0 && CompareRecordTexts(b, previous, value) > 0) {
+      problems.push_back("index entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
+                         " are out of order");
+      return;
+    }
+    previous = value;
+  }
+}
+
+// The key bytes of the key record at `at`, up to its zero byte; false when the record runs past
+// `end`.
+bool KeyAt(const std::vector<uint8_t>& b, size_t at, size_t end, std::string* key) {
+  key->clear();
+  for (size_t p = at + 4; p < end; ++p) {
+    if (b[p] == 0)
+      return true;
+    key->push_back(static_cast<char>(b[p]));
+  }
+  return false;
+}
+
+void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& problems) {
+  const size_t size = b.size();
+  const uint32_t length = U32At(b, ql::kIdxFileLengthField);
+  if (length != size) {
+    problems.push_back("FileLength says " + std::to_string(length) + " bytes, the file has " +
+                       std::to_string(size) + (length > size ? ": cut short" : ""));
+  }
+  struct Area {
+    const char* name;
+    size_t field;
+  };
+  const Area areas[] = {{"the reading table", ql::kReadingTableOffsetField},
+                        {"the key area", ql::kKeyAreaOffsetField},
+                        {"the entry index", ql::kEntryIndexOffsetField},
+                        {"the third area", ql::kThirdAreaOffsetField}};
+  bool inFile = true;
+  for (const Area& area : areas) {
+    const uint64_t offset = U32At(b, area.field);
+    const uint64_t bytes = U32At(b, area.field + 4);
+    if (offset + bytes > size) {
+      problems.push_back(std::string(area.name) + " (offset " + std::to_string(offset) + ", " +
+                         std::to_string(bytes) + " bytes) lies outside the file");
+      inFile = false;
+    }
+  }
+  if (!inFile)
+    return;
+  const size_t keyStart = U32At(b, ql::kKeyAreaOffsetField);
+  const size_t keyEnd = keyStart + U32At(b, ql::kKeyAreaLengthField);
+  size_t keyRecords = 0;
+  for (size_t at = keyStart; at < keyEnd; ++keyRecords) {
+    std::string key;
+    if (!KeyAt(b, at, keyEnd, &key)) {
+      problems.push_back("the key record at " + std::to_string(at) + " runs past the key area");
+      return;
+    }
+    at += ql::kKeyRecordFixedSize + key.size();
+  }
+  const size_t indexOffset = U32At(b, ql::kEntryIndexOffsetField);
+  const size_t indexBytes = U32At(b, ql::kEntryIndexLengthField);
+  if (indexBytes % 4 != 0)
+    problems.push_back("the entry index is " + std::to_string(indexBytes) +
+                       " bytes, not a whole number of entries");
+  size_t inFileValues = 0;
+  std::string previous;
+  size_t previousAt = 0;
+  for (size_t i = 0; i < indexBytes / 4; ++i) {
+    const uint32_t value = U32At(b, indexOffset + 4 * i);
+    if ((value & ql::kInFileFlag) == 0)
+      continue;
+    ++inFileValues;
+    const size_t at = value & ~ql::kInFileFlag;
+    std::string key;
+    if (at < keyStart || at + ql::kKeyRecordFixedSize > keyEnd || !KeyAt(b, at, keyEnd, &key)) {
+      problems.push_back("index entry " + std::to_string(i) + " points at " + std::to_string(at) +
+                         ", outside the key area");
+      return;
+    }
+    // Keys stored in the file are a part of the whole order, so they are in order themselves.
+    if (inFileValues > 1 && key < previous) {
+      problems.push_back("index entries " + std::to_string(previousAt) + " and " +
+                         std::to_string(i) + " are out of key order");
+      return;
+    }
+    previous = key;
+    previousAt = i;
+  }
+  if (inFileValues != keyRecords) {
+    problems.push_back("the key area holds " + std::to_string(keyRecords) +
+                       " key records, the index points at " + std::to_string(inFileValues));
+  }
+}
+
+void VerifyCustomInputIndex(ql::CustomInputList list,
+                            const std::vector<uint8_t>& index,
+                            const std::vector<uint8_t>& text,
+                            std::vector<std::string>& problems) {
+  std::vector<uint32_t> expected =
+      ql::CollectCustomInputEntries(list, text.data(), text.size(), ql::kMaxCustomInputEntries);
+  ql::SortCustomInputEntries(text.data(), text.size(), &expected);
+  const size_t count = index.size() / 4;
+  if (count != expected.size()) {
+    problems.push_back("the index has " + std::to_string(count) + " entries, the text " +
+                       std::to_string(expected.size()));
+  }
+  std::vector<uint32_t> values;
+  for (size_t i = 0; i < count; ++i)
+    values.push_back(ql::LoadU32(index.data() + 4 * i));
+  const size_t units = text.size() / 2;
+  for (size_t i = 0; i < count; ++i) {
+    if (values[i] >= units) {
+      problems.push_back("index entry " + std::to_string(i) + " (" + std::to_string(values[i]) +
+                         ") lies outside the text");
+      return;
+    }
+  }
+  std::vector<uint32_t> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<uint32_t> expectedSorted = expected;
+  std::sort(expectedSorted.begin(), expectedSorted.end());
+  if (sorted != expectedSorted) {
+    problems.push_back("the index does not hold exactly the entries of the text");
+    return;
+  }
+  for (size_t i = 1; i < count; ++i) {
+    if (ql::CompareCustomInputTexts(text.data(), text.size(), values[i - 1], values[i]) > 0) {
+      problems.push_back("index entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
+                         " are out of order");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+FileFormat RecogniseFormat(const std::vector<uint8_t>& bytes, bool namedAsCustomInputIndex) {
+  if (LooksLikePinyinIndex(bytes))
+    return FileFormat::kPinyinIndex;
+  if (LooksLikePhraseTable(bytes))
+    return FileFormat::kPhraseTable;
+  if (LooksLikePunctuation(bytes))
+    return LooksLikeKeySymbols(bytes) ? FileFormat::kKeySymbols : FileFormat::kOutputPunctuation;
+  // A headerless array of offsets: only its name and its text say what it is.
+  if (namedAsCustomInputIndex && bytes.size() % 4 == 0)
+    return FileFormat::kCustomInputIndex;
+  return FileFormat::kUnknown;
+}
+
+std::vector<std::string> VerifyFile(FileFormat format,
+                                    const std::vector<uint8_t>& bytes,
+                                    const std::vector<uint8_t>* customInputText,
+                                    bool customCodes) {
+  std::vector<std::string> problems;
+  switch (format) {
+    case FileFormat::kPhraseTable:
+      VerifyPhraseTable(bytes, problems);
+      break;
+    case FileFormat::kPinyinIndex:
+      VerifyPinyinIndex(bytes, problems);
+      break;
+    case FileFormat::kCustomInputIndex:
+      if (customInputText != nullptr) {
+        VerifyCustomInputIndex(
+            customCodes ? ql::CustomInputList::kCodes : ql::CustomInputList::kTexts, bytes,
+            *customInputText, problems);
+      }
+      break;
+    case FileFormat::kKeySymbols:
+    case FileFormat::kOutputPunctuation:
+    case FileFormat::kUnknown:
+      break;
+  }
+  return problems;
+}
+
+}  // namespace qlc
