@@ -88,6 +88,30 @@ std::u16string_view CopyEntries(PACL from,
   return {};
 }
 
+// The object's descriptor with its access-control list, sized by a first call without a buffer.
+// Empty when it cannot be read: the failure is reported, except that of a sizing call that
+// succeeds, which ends the operation without a line.
+HeapBlock ReadDescriptor(const FileSecurityCalls& calls, const std::wstring& path) {
+  DWORD size = 0;
+  if (calls.getFileSecurity(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size))
+    return HeapBlock();
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    Fail(calls, kGetSecurityFailed);
+    return HeapBlock();
+  }
+  HeapBlock descriptor = ZeroedBlock(size);
+  if (!descriptor) {
+    Fail(calls, kHeapFailed);
+    return HeapBlock();
+  }
+  if (!calls.getFileSecurity(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get(), size,
+                             &size)) {
+    Fail(calls, kGetSecurityFailed);
+    return HeapBlock();
+  }
+  return descriptor;
+}
+
 // The control bits a rewritten list takes over from the old descriptor: an automatically
 // inherited list stays so, and a protected one stays protected.
 SECURITY_DESCRIPTOR_CONTROL ControlToCarry(SECURITY_DESCRIPTOR_CONTROL old) {
@@ -176,21 +200,9 @@ int GrantFileAccess(std::u16string_view path,
     return Fail(calls, kLookupFailed);
   }
 
-  // The object's descriptor with its access-control list.
-  DWORD descriptorSize = 0;
-  if (calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0,
-                            &descriptorSize)) {
-    return 0;
-  }
-  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-    return Fail(calls, kGetSecurityFailed);
-  HeapBlock oldDescriptor = ZeroedBlock(descriptorSize);
+  HeapBlock oldDescriptor = ReadDescriptor(calls, widePath);
   if (!oldDescriptor)
-    return Fail(calls, kHeapFailed);
-  if (!calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, oldDescriptor.get(),
-                             descriptorSize, &descriptorSize)) {
-    return Fail(calls, kGetSecurityFailed);
-  }
+    return 0;
 
   SECURITY_DESCRIPTOR newDescriptor;
   if (!::InitializeSecurityDescriptor(&newDescriptor, SECURITY_DESCRIPTOR_REVISION))
@@ -320,20 +332,9 @@ int DenyDeleteChild(std::u16string_view folder, const FileSecurityCalls& calls) 
   if (!everyone.Create(WinWorldSid))
     return Fail(calls, kWellKnownSidFailed);
 
-  DWORD descriptorSize = 0;
-  if (calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0,
-                            &descriptorSize)) {
-    return 0;
-  }
-  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-    return Fail(calls, kGetSecurityFailed);
-  HeapBlock oldDescriptor = ZeroedBlock(descriptorSize);
+  HeapBlock oldDescriptor = ReadDescriptor(calls, widePath);
   if (!oldDescriptor)
-    return Fail(calls, kHeapFailed);
-  if (!calls.getFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, oldDescriptor.get(),
-                             descriptorSize, &descriptorSize)) {
-    return Fail(calls, kGetSecurityFailed);
-  }
+    return 0;
   BOOL daclPresent = FALSE;
   BOOL daclDefaulted = FALSE;
   PACL oldAcl = nullptr;

@@ -12,20 +12,10 @@ namespace {
 // The folder of the tool library and the tools, at the top of the installed folder.
 constexpr std::u16string_view kToolFolder = u"TOOL";
 
-bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i]))
-      return false;
-  }
-  return true;
-}
-
 enum class Pass { kLock, kOpen };
 
 bool IsToolFolder(const FolderEntry& entry, bool top) {
-  return top && entry.isFolder && EqualsIgnoringCase(entry.name, kToolFolder);
+  return top && entry.isFolder && EqualsAsciiNoCase(entry.name, kToolFolder);
 }
 
 // Everything in `folder`, the folder too, restricted.
@@ -80,7 +70,7 @@ bool RunsAsCode(std::u16string_view fileName) {
       u".ocx", u".sys", u".bat", u".cmd", u".msi"};
   for (std::u16string_view extension : kExtensions) {
     if (fileName.size() > extension.size() &&
-        EqualsIgnoringCase(fileName.substr(fileName.size() - extension.size()), extension)) {
+        EqualsAsciiNoCase(fileName.substr(fileName.size() - extension.size()), extension)) {
       return true;
     }
   }
