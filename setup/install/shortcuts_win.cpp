@@ -4,6 +4,7 @@
 
 #include "setup/common/com.h"
 #include "setup/install/shortcuts.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 
 namespace ql {
@@ -20,7 +21,6 @@ const ProgramShortcut kProgramShortcuts[] = {
     {u"setup.exe", u"重新安装.lnk"},
     {u"IMEHELP.CHM", u"软件帮助.lnk"},
 };
-constexpr std::u16string_view kUninstaller = u"uninsta.exe";
 constexpr std::u16string_view kUninstallerLinkPrefix = u"卸载 ";
 constexpr std::u16string_view kLinkExtension = u".lnk";
 
@@ -80,7 +80,7 @@ void CreateProgramShortcuts(const SetupState& state) {
   const std::u16string folder = state.installFolder.str();
   for (const ProgramShortcut& shortcut : kProgramShortcuts)
     CreateShortcut(folder + std::u16string(shortcut.target), group, shortcut.linkName);
-  CreateShortcut(folder + std::u16string(kUninstaller), group,
+  CreateShortcut(folder + std::u16string(kUninstallerFile), group,
                  std::u16string(kUninstallerLinkPrefix) + state.displayName.str() +
                      std::u16string(kLinkExtension));
 }
