@@ -1,17 +1,10 @@
 #include "setup/flow/command_line.h"
 
+#include "setup/common/command_words.h"
 #include "setup/common/text.h"
 
 namespace ql {
 namespace {
-
-bool IsBlank(char16_t c) {
-  return c == u' ' || c == u'\t';
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // One value switch: its text after the '=' when `argument` is it; false, with the error, when it
 // is repeated or empty.
@@ -48,15 +41,11 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
   *options = SetupOptions();
   bool hasLog = false;
   size_t at = 0;
-  for (;;) {
-    while (at < line.size() && IsBlank(line[at]))
-      ++at;
-    if (at == line.size())
-      break;
+  while (SkipCommandBlanks(line, &at)) {
     // NSIS's rule: /D= is the last switch and keeps its blanks.
-    if (StartsWithNoCase(line.substr(at), u"/D=")) {
+    if (StartsWithAsciiNoCase(line.substr(at), u"/D=")) {
       std::u16string_view rest = line.substr(at + 3);
-      while (!rest.empty() && IsBlank(rest.back()))
+      while (!rest.empty() && IsCommandBlank(rest.back()))
         rest.remove_suffix(1);
       if (rest.find(u'"') != std::u16string_view::npos) {
         *error = u"/D= 的文件夹不能带引号，而且必须是最后一个参数";
@@ -67,14 +56,7 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
         return false;
       break;
     }
-    std::u16string argument;
-    bool quoted = false;
-    for (; at < line.size() && (quoted || !IsBlank(line[at])); ++at) {
-      if (line[at] == u'"')
-        quoted = !quoted;
-      else
-        argument += line[at];
-    }
+    const std::u16string argument = NextCommandWord(line, &at);
     bool ok = true;
     if (EqualsAsciiNoCase(argument, u"/S"))
       ok = TakeFlag(&options->silent, u"/S", error);
@@ -82,9 +64,9 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
       ok = TakeFlag(&options->upgrade, u"/UPGRADE", error);
     else if (argument == u"/?")
       ok = TakeFlag(&options->help, u"/?", error);
-    else if (StartsWithNoCase(argument, u"/NAME="))
+    else if (StartsWithAsciiNoCase(argument, u"/NAME="))
       ok = TakeValue(argument, u"/NAME=", &options->hasName, &options->name, error);
-    else if (StartsWithNoCase(argument, u"/LOG="))
+    else if (StartsWithAsciiNoCase(argument, u"/LOG="))
       ok = TakeValue(argument, u"/LOG=", &hasLog, &options->logFile, error);
     else {
       *error = u"不认识的参数：" + argument;

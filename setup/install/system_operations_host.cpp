@@ -14,6 +14,10 @@ int GrantFileAccess(std::u16string_view, std::u16string_view, uint32_t) {
 
 void CreateProgramShortcuts(const SetupState&) {}
 
+std::u16string ProgramsFolder() {
+  return std::u16string();
+}
+
 int32_t CreateShortcut(std::u16string_view, std::u16string_view, std::u16string_view) {
   return kNotImplemented;
 }
