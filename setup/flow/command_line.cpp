@@ -6,6 +6,13 @@
 namespace ql {
 namespace {
 
+constexpr std::u16string_view kFolderLast = u"/D= 必须是最后一个参数，文件夹中不能有引号";
+
+bool Refuse(std::u16string_view why, std::u16string* error) {
+  *error = std::u16string(why);
+  return false;
+}
+
 // One value switch: its text after the '=' when `argument` is it; false, with the error, when it
 // is repeated or empty.
 bool TakeValue(std::u16string_view argument,
@@ -42,15 +49,16 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
   bool hasLog = false;
   size_t at = 0;
   while (SkipCommandBlanks(line, &at)) {
-    // NSIS's rule: /D= is the last switch and keeps its blanks.
+    // NSIS's rule: /D= is the last switch and keeps its blanks. A folder in quotes, or the whole
+    // switch in quotes as programs that start setup write an argument with blanks, is taken too.
     if (StartsWithAsciiNoCase(line.substr(at), u"/D=")) {
       std::u16string_view rest = line.substr(at + 3);
       while (!rest.empty() && IsCommandBlank(rest.back()))
         rest.remove_suffix(1);
-      if (rest.find(u'"') != std::u16string_view::npos) {
-        *error = u"/D= 的文件夹不能带引号，而且必须是最后一个参数";
-        return false;
-      }
+      if (rest.size() >= 2 && rest.front() == u'"' && rest.back() == u'"')
+        rest = rest.substr(1, rest.size() - 2);
+      if (rest.find(u'"') != std::u16string_view::npos)
+        return Refuse(kFolderLast, error);
       if (!TakeValue(std::u16string(u"/D=") + std::u16string(rest), u"/D=", &options->hasFolder,
                      &options->folder, error))
         return false;
@@ -58,7 +66,11 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
     }
     const std::u16string argument = NextCommandWord(line, &at);
     bool ok = true;
-    if (EqualsAsciiNoCase(argument, u"/S"))
+    if (StartsWithAsciiNoCase(argument, u"/D="))
+      ok = SkipCommandBlanks(line, &at)
+               ? Refuse(kFolderLast, error)
+               : TakeValue(argument, u"/D=", &options->hasFolder, &options->folder, error);
+    else if (EqualsAsciiNoCase(argument, u"/S"))
       ok = TakeFlag(&options->silent, u"/S", error);
     else if (EqualsAsciiNoCase(argument, u"/UPGRADE"))
       ok = TakeFlag(&options->upgrade, u"/UPGRADE", error);
@@ -68,10 +80,8 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
       ok = TakeValue(argument, u"/NAME=", &options->hasName, &options->name, error);
     else if (StartsWithAsciiNoCase(argument, u"/LOG="))
       ok = TakeValue(argument, u"/LOG=", &hasLog, &options->logFile, error);
-    else {
-      *error = u"不认识的参数：" + argument;
-      ok = false;
-    }
+    else
+      ok = Refuse(u"不认识的参数：" + argument, error);
     if (!ok)
       return false;
   }

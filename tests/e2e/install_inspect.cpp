@@ -439,6 +439,7 @@ int Summary(const std::u16string& name, const std::u16string& target) {
     Print(u"    " + line);
   Print(u"== registry");
   PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kCurrentVersion) + u"\\" + name);
+  PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kUninstall) + u"\\" + name);
   for (const std::u16string& id : LayoutsOf(name))
     PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kLayouts) + u"\\" + id);
   PrintKey(ql::kHkeyCurrentUser, u"HKCU", kPreload);

@@ -4,8 +4,9 @@
 # Each scenario assembles the sample package in OUT_DIR, prepares the prefix for its names and
 # folders, and compares snapshots of what an installation touches (ql_e2e_inspect snapshot)
 # before and after:
-#   remove     driven GUI installation, then uninsta.exe /S: the prefix is as before; a second
-#              run finds nothing and says so (exit 3)
+#   remove     driven GUI installation, listed by the system's list of programs, then
+#              uninsta.exe /S: the prefix is as before, the list without it; a second run finds
+#              nothing and says so (exit 3)
 #   keepdata   /S installation, the module adds its settings, uninsta.exe /S /KEEPDATA: only
 #              User.dat and the settings stay; a later /S installation asks no settings
 #   two        two installations under other names; removing one leaves the other as it was,
@@ -86,8 +87,12 @@ driven_install() {
     --step "check message text:65535 ^= 安装成功！" --step "click message 1" --step "exit 0" \
     || fail "driven installation"
 }
-# programs_listed: the names the system's list of programs shows, one a line.
-programs_listed() { run uninstaller --list | sed 's/|||.*//' | tr -d '\r'; }
+# programs_listed: the names the system's list of programs shows, one a line (Wine writes them in
+# the locale's ANSI code page: GBK for Chinese).
+programs_listed() {
+  env LC_ALL=zh_CN.UTF-8 "$root/scripts/wine-run" "$arch" uninstaller --list 2>/dev/null \
+    | iconv -f GBK -t UTF-8 | sed 's/|||.*//' | tr -d '\r'
+}
 
 name="青岚输入法平台 - 青岚拼音青岚形码"
 mkdir -p "$out"
@@ -99,9 +104,11 @@ case "$scenario" in
     snapshot "$name" "$target" before
     driven_install "$pkg" "$target"
     inspect expect "$name" "$target" installed shortcuts 5 file uninsta.exe || fail "installed"
+    programs_listed | grep -qxF "$name" || fail "the system's list of programs lacks the entry"
     expect_rc 0 uninstall "$target" /S "/LOG=$(windows_path "$out/uninstall.log")"
     snapshot "$name" "$target" after
     same_snapshots before after "the removal left something behind"
+    ! programs_listed | grep -qxF "$name" || fail "the entry is still listed"
     # A second run of an uninstaller in the same place finds nothing to do.
     mkdir -p "$drive_c/e2e/life" && cp "$build/uninstall/uninsta.exe" "$drive_c/e2e/life/"
     expect_rc 3 run "$target\\uninsta.exe" /S "/LOG=$(windows_path "$out/second.log")"
