@@ -49,8 +49,9 @@ bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std:
   bool hasLog = false;
   size_t at = 0;
   while (SkipCommandBlanks(line, &at)) {
-    // NSIS's rule: /D= is the last switch and keeps its blanks. A folder in quotes, or the whole
-    // switch in quotes as programs that start setup write an argument with blanks, is taken too.
+    // As installers read it: /D= is the last switch and keeps its blanks. A folder in quotes, or
+    // the whole switch in quotes as programs that start setup write an argument with blanks, is
+    // taken too.
     if (StartsWithAsciiNoCase(line.substr(at), u"/D=")) {
       std::u16string_view rest = line.substr(at + 3);
       while (!rest.empty() && IsCommandBlank(rest.back()))

@@ -29,8 +29,9 @@ struct SetupOptions {
 // Reads the command line after the program's name. Switches are separated by blanks and their
 // names compare ignoring ASCII case; a double quote starts or ends a stretch in which blanks
 // belong to the switch ("/NAME=a b" or /NAME="a b"), and is itself dropped. /D= takes the rest of
-// the line as it is, up to trailing blanks. False, with `error` set, for an unknown or repeated
-// switch, an empty value, quotes in /D=, or /D, /NAME and /UPGRADE without /S.
+// the line as it is, up to trailing blanks (a folder in quotes, or the whole switch in quotes as
+// the last word, is taken as well). False, with `error` set, for an unknown or repeated switch, an
+// empty value, any other quote in /D=, or /D, /NAME and /UPGRADE without /S.
 bool ParseSetupCommandLine(std::u16string_view line, SetupOptions* options, std::u16string* error);
 
 // The usage text /? shows.

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "setup/common/path_names.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
 #include "setup/install/keyboard_layout.h"
@@ -36,6 +37,29 @@ void SetDword(RegHandle key, std::u16string_view name, uint32_t number) {
 void SetTexts(RegHandle key, std::u16string_view name, const std::vector<std::u16string>& texts) {
   std::vector<uint8_t> bytes = MultiStringBytes(texts);
   TheRegistry().SetValue(key, name, kRegMultiSz, bytes.data(), bytes.size());
+}
+
+constexpr size_t kLocationBytes = 2048;
+
+std::vector<std::u16string> ReadTexts(RegHandle key, std::u16string_view name) {
+  uint32_t type = 0;
+  std::vector<uint8_t> bytes;
+  if (TheRegistry().QueryValue(key, name, &type, &bytes) != kErrorSuccess || type != kRegMultiSz)
+    return {};
+  return MultiStringTexts(bytes);
+}
+
+// `first`, then what of `second` it lacks (names compared ignoring ASCII case).
+std::vector<std::u16string> Union(std::vector<std::u16string> first,
+                                  const std::vector<std::u16string>& second) {
+  std::set<std::u16string> known;
+  for (const std::u16string& file : first)
+    known.insert(AsciiLowerCopy(file));
+  for (const std::u16string& file : second) {
+    if (known.insert(AsciiLowerCopy(file)).second)
+      first.push_back(file);
+  }
+  return first;
 }
 
 std::u16string WithoutTrailingBackslash(std::u16string folder) {
@@ -77,6 +101,12 @@ void WriteUninstallEntry(const SetupState& state,
                               kKeyAllAccess, entry.Receive()) != kErrorSuccess)
     return;
   const std::u16string folder = state.installFolder.str();
+  // A reinstallation into the same folder keeps what the earlier one recorded there.
+  std::u16string location;
+  std::vector<std::u16string> recorded;
+  if (QueryText(entry.get(), value::kInstallLocation, kLocationBytes, &location) == kErrorSuccess &&
+      SameFolderPath(location, folder))
+    recorded = ReadTexts(entry.get(), value::kInstalledFiles);
   const std::u16string uninstaller = u"\"" + folder + std::u16string(kUninstallerFile) + u"\"";
   uint64_t bytes = 0;
   for (const FolderFile& file : now)
@@ -92,7 +122,7 @@ void WriteUninstallEntry(const SetupState& state,
   SetDword(entry.get(), value::kNoModify, 1);
   SetDword(entry.get(), value::kNoRepair, 1);
   SetText(entry.get(), value::kImeFile, state.imeFileName.view());
-  SetTexts(entry.get(), value::kInstalledFiles, files);
+  SetTexts(entry.get(), value::kInstalledFiles, Union(recorded, files));
 }
 
 void UpdateUninstallEntry(const SetupState& state,
@@ -102,21 +132,8 @@ void UpdateUninstallEntry(const SetupState& state,
                             kKeyAllAccess, entry.Receive()) != kErrorSuccess)
     return;
   SetText(entry.get(), value::kDisplayVersion, state.version.view());
-  uint32_t type = 0;
-  std::vector<uint8_t> bytes;
-  std::vector<std::u16string> files;
-  if (TheRegistry().QueryValue(entry.get(), value::kInstalledFiles, &type, &bytes) ==
-          kErrorSuccess &&
-      type == kRegMultiSz)
-    files = MultiStringTexts(bytes);
-  std::set<std::u16string> known;
-  for (const std::u16string& file : files)
-    known.insert(AsciiLowerCopy(file));
-  for (const std::u16string& file : packageFiles) {
-    if (known.insert(AsciiLowerCopy(file)).second)
-      files.push_back(file);
-  }
-  SetTexts(entry.get(), value::kInstalledFiles, files);
+  SetTexts(entry.get(), value::kInstalledFiles,
+           Union(ReadTexts(entry.get(), value::kInstalledFiles), packageFiles));
 }
 
 bool ImeFileNamesModule(std::u16string_view imeFile,

@@ -296,5 +296,15 @@ TEST_F(RemovalTest, DamagedRecordsAreLoggedAndTheRestGoes) {
   EXPECT_TRUE(registry_.HasKey(std::u16string(kLayouts) + u"E0010804"));
 }
 
+// A reinstallation into the same folder keeps the files the earlier one recorded there: what it
+// compiled then and does not write again is still the installation's.
+TEST_F(RemovalTest, AReinstallationKeepsTheEarlierRecord) {
+  WriteEntry(u"甲", u"a1.ime", {u"setup.exe", u"输入方案\\五笔\\wb.idx"});
+  std::optional<Installation> found = FindInstallation(u"D:\\甲");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->files, (std::vector<std::u16string>{u"setup.exe", u"User.dat", u"词库\\cz.dat",
+                                                       u"输入方案\\五笔\\wb.idx"}));
+}
+
 }  // namespace
 }  // namespace ql
