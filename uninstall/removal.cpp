@@ -337,7 +337,6 @@ void FinishRemoval(const Installation& installation,
     if (!system.removeEmptyFolder(folder))
       Note(u"文件夹没有删除（不存在，或者还有别的文件）：" + folder);
   }
-  TheUi().StepProgress();
 }
 
 std::vector<PreloadEntry> RenumberedPreload(const std::vector<PreloadEntry>& entries,

@@ -42,7 +42,7 @@ struct UninstallSystem {
 enum class RemovalEnd { kRemoved, kRestartNeeded, kIncomplete };
 
 // The number of progress steps RemoveInstallation takes.
-constexpr int kRemovalSteps = 8;
+constexpr int kRemovalSteps = 7;
 
 // Removes the installation, all but the file `spared` (the running uninstaller, removed by
 // FinishRemoval once it has ended). With `keepData` the settings key and User.dat stay.

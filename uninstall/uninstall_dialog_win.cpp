@@ -46,7 +46,7 @@ void OnInit(HWND dialog, const DialogContext& context) {
   SetDlgItemTextW(dialog, IDC_UNINSTALL_TEXT, WString(question).c_str());
   SetWindowTextW(dialog, WString(std::u16string(context.name) + u" 卸载").c_str());
   CheckDlgButton(dialog, IDC_KEEP_DATA, BST_CHECKED);
-  SendDlgItemMessageW(dialog, IDC_UNINSTALL_PROGRESS, PBM_SETRANGE32, 0, kRemovalSteps + 1);
+  SendDlgItemMessageW(dialog, IDC_UNINSTALL_PROGRESS, PBM_SETRANGE32, 0, kRemovalSteps);
   SendDlgItemMessageW(dialog, IDC_UNINSTALL_PROGRESS, PBM_SETSTEP, 1, 0);
 }
 

@@ -124,13 +124,13 @@ int Remove(HINSTANCE instance,
   log.Line(u"结果：退出代码 " + DecimalText(code));
   handBack(code);
   awaitOriginal();
+  log.Line(u"步骤：删除卸载程序和空下来的文件夹");
   FinishRemoval(*installation, system, spared);
-  log.Line(u"卸载程序和空文件夹已删除");
   return code;
 }
 
 // The original's part: the copy does the work; its code is this run's.
-int HandOver(const UninstallOptions& given) {
+int HandOver(HINSTANCE instance, const UninstallOptions& given) {
   UninstallOptions options = given;
   const std::u16string program = ProgramPath();
   options.folder = FolderOf(program);
@@ -138,11 +138,10 @@ int HandOver(const UninstallOptions& given) {
     options.logFile = FullPath(options.logFile);
   const std::u16string copy = CopyToTemp(program);
   if (copy.empty()) {
-    // Without a copy the removal runs here; the running program then goes at the next restart.
-    const int code = Remove(
-        nullptr, options, std::u16string(), [](int) {}, [] {});
-    MoveFileExW(WString(program).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return code;
+    // Without a copy the removal runs here; the running program, which cannot be deleted now,
+    // goes at the next restart.
+    return Remove(
+        instance, options, program, [](int) {}, [] {});
   }
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -216,7 +215,7 @@ int RunUninstaller(HINSTANCE instance, std::u16string_view commandLine) {
                   WString(kCaption).c_str(), MB_ICONWARNING);
     return kUninstallBadCommandLine;
   }
-  return options.handedOff ? RunHandedOver(instance, options) : HandOver(options);
+  return options.handedOff ? RunHandedOver(instance, options) : HandOver(instance, options);
 }
 
 }  // namespace ql
