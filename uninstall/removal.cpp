@@ -34,14 +34,6 @@ void Note(std::u16string_view text) {
   TheUi().Note(text);
 }
 
-std::vector<std::u16string> ReadTexts(RegHandle key, std::u16string_view name) {
-  uint32_t type = 0;
-  std::vector<uint8_t> bytes;
-  if (TheRegistry().QueryValue(key, name, &type, &bytes) != kErrorSuccess || type != kRegMultiSz)
-    return {};
-  return MultiStringTexts(bytes);
-}
-
 std::u16string ReadText(RegHandle key, std::u16string_view name) {
   std::u16string text;
   QueryText(key, name, kEntryValueBytes, &text);
@@ -297,9 +289,9 @@ std::optional<Installation> FindInstallation(std::u16string_view folder) {
     installation.name = name;
     installation.folder = WithTrailingBackslash(location);
     installation.imeFile = ReadText(entry.get(), value::kImeFile);
-    installation.layoutIds = ReadTexts(entry.get(), value::kLayoutIds);
+    installation.layoutIds = QueryTexts(entry.get(), value::kLayoutIds);
     installation.preloadReplaced = ReadText(entry.get(), value::kPreloadReplaced);
-    installation.files = ReadTexts(entry.get(), value::kInstalledFiles);
+    installation.files = QueryTexts(entry.get(), value::kInstalledFiles);
     return installation;
   }
   return std::nullopt;

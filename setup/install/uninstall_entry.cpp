@@ -41,14 +41,6 @@ void SetTexts(RegHandle key, std::u16string_view name, const std::vector<std::u1
 
 constexpr size_t kLocationBytes = 2048;
 
-std::vector<std::u16string> ReadTexts(RegHandle key, std::u16string_view name) {
-  uint32_t type = 0;
-  std::vector<uint8_t> bytes;
-  if (TheRegistry().QueryValue(key, name, &type, &bytes) != kErrorSuccess || type != kRegMultiSz)
-    return {};
-  return MultiStringTexts(bytes);
-}
-
 // `first`, then what of `second` it lacks (names compared ignoring ASCII case).
 std::vector<std::u16string> Union(std::vector<std::u16string> first,
                                   const std::vector<std::u16string>& second) {
@@ -106,7 +98,7 @@ void WriteUninstallEntry(const SetupState& state,
   std::vector<std::u16string> recorded;
   if (QueryText(entry.get(), value::kInstallLocation, kLocationBytes, &location) == kErrorSuccess &&
       SameFolderPath(location, folder))
-    recorded = ReadTexts(entry.get(), value::kInstalledFiles);
+    recorded = QueryTexts(entry.get(), value::kInstalledFiles);
   const std::u16string uninstaller = u"\"" + folder + std::u16string(kUninstallerFile) + u"\"";
   uint64_t bytes = 0;
   for (const FolderFile& file : now)
@@ -133,7 +125,7 @@ void UpdateUninstallEntry(const SetupState& state,
     return;
   SetText(entry.get(), value::kDisplayVersion, state.version.view());
   SetTexts(entry.get(), value::kInstalledFiles,
-           Union(ReadTexts(entry.get(), value::kInstalledFiles), packageFiles));
+           Union(QueryTexts(entry.get(), value::kInstalledFiles), packageFiles));
 }
 
 bool ImeFileNamesModule(std::u16string_view imeFile,

@@ -112,6 +112,14 @@ std::vector<std::u16string> MultiStringTexts(const std::vector<uint8_t>& bytes) 
   return texts;
 }
 
+std::vector<std::u16string> QueryTexts(RegHandle key, std::u16string_view name) {
+  uint32_t type = 0;
+  std::vector<uint8_t> bytes;
+  if (TheRegistry().QueryValue(key, name, &type, &bytes) != kErrorSuccess || type != kRegMultiSz)
+    return {};
+  return MultiStringTexts(bytes);
+}
+
 bool SettingsExist(std::u16string_view displayName) {
   RegKey currentVersion;
   if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess)

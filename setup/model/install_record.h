@@ -69,5 +69,7 @@ constexpr uint32_t kRegMultiSz = 7;
 std::vector<uint8_t> MultiStringBytes(const std::vector<std::u16string>& texts);
 // The texts of REG_MULTI_SZ bytes; a last text without terminator counts, empty texts end it.
 std::vector<std::u16string> MultiStringTexts(const std::vector<uint8_t>& bytes);
+// The texts of the REG_MULTI_SZ value `name` of `key`; none when it is absent or of another type.
+std::vector<std::u16string> QueryTexts(RegHandle key, std::u16string_view name);
 
 }  // namespace ql
