@@ -15,7 +15,8 @@
 #              restart, exit 3010
 #   confirm    the uninstaller's confirmation dialog driven: data kept as its check box says
 #   same       a driven GUI installation and a /S installation with the same choices leave the
-#              same files and registry values (the module's chosen file name aside)
+#              same files and registry values (the module's chosen file name aside); a /S
+#              /UPGRADE with the same package then changes nothing
 #   refused    a root folder (3), a bad name or switch (2) and a module in use (4): nothing
 #              installed, and nothing moved for the first three
 set -uo pipefail
@@ -206,6 +207,15 @@ case "$scenario" in
     # The tool library's stand-in logs the window it was given: the dialog's, or none.
     sed -i '/QLTOOL.log/d' "$out/gui" "$out/silent"
     same_snapshots gui silent "the unattended installation differs from the driven one"
+    # An unattended upgrade with the same package changes nothing: same module, same records.
+    pkg=$(package same-upgrade)
+    expect_rc 0 silent_setup "$pkg" /S /UPGRADE "/D=$target"
+    [ -z "$(ls -A "$pkg")" ] || fail "the upgrade did not take the package"
+    snapshot "$name" "$target" upgraded
+    # The upgrade brings the package's setup.ini, and a module name found again is not written
+    # into it (only "Name" is): its "ImeFileName" is the package's.
+    sed -i '/QLTOOL.log/d; /    setup.ini  /d' "$out/silent" "$out/upgraded"
+    same_snapshots silent upgraded "the upgrade changed the installation"
     ;;
   refused)
     target='C:\e2e\refused'
