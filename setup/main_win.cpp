@@ -4,7 +4,8 @@
 #include "setup/flow/startup_win.h"
 #include "setup/model/setup_state.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   ql::SetupState& state = ql::State();
-  return ql::RunSetup(state, instance, ql::WindowsStartupSteps(state));
+  return ql::RunSetupCommandLine(state, instance, ql::WindowsStartupSteps(state),
+                                 ql::U(commandLine));
 }

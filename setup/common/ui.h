@@ -27,6 +27,8 @@ class Ui {
   virtual void StepProgress() = 0;
   // The install dialog's status text.
   virtual void SetStatusText(std::u16string_view text) = 0;
+  // A step of the run, for a log; shown nowhere.
+  virtual void Note(std::u16string_view) {}
 };
 
 // The sink in force: the platform's own unless a ScopedUi replaced it.

@@ -88,7 +88,7 @@ INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 int ShowAddDialog(int resource, AddDialog& dialog) {
   const SetupState& state = dialog.state();
   // While the dialog is open its own progress bar and status text show the steps.
-  DialogUi ui;
+  DialogUi ui(TheUi());
   ScopedUi scope(ui);
   AddDialogContext context = {dialog, ui};
   INT_PTR result = ShowDialogWith(static_cast<HINSTANCE>(state.instance), resource,

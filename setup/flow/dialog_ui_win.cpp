@@ -7,7 +7,7 @@
 namespace ql {
 
 int DialogUi::ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) {
-  return PlatformUi().ShowMessage(text, caption, style);
+  return outer_.ShowMessage(text, caption, style);
 }
 
 void DialogUi::StepProgress() {
@@ -16,6 +16,7 @@ void DialogUi::StepProgress() {
 }
 
 void DialogUi::SetStatusText(std::u16string_view text) {
+  outer_.SetStatusText(text);
   if (dialog_ != nullptr)
     SetDlgItemTextW(dialog_, IDC_STATUS_TEXT, WString(text).c_str());
 }

@@ -11,13 +11,17 @@ namespace ql {
 
 class DialogUi : public Ui {
  public:
+  // Messages and notes go on to `outer`, the sink that was in force when the dialog opened.
+  explicit DialogUi(Ui& outer) : outer_(outer) {}
   int ShowMessage(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
   void StepProgress() override;
   void SetStatusText(std::u16string_view text) override;
+  void Note(std::u16string_view text) override { outer_.Note(text); }
 
   void SetWindow(HWND dialog) { dialog_ = dialog; }
 
  private:
+  Ui& outer_;
   HWND dialog_ = nullptr;
 };
 

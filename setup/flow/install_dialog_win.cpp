@@ -14,6 +14,7 @@
 #include "setup/flow/install_selection.h"
 #include "setup/flow/installation_steps_win.h"
 #include "setup/flow/startup.h"
+#include "setup/flow/unattended.h"
 #include "setup/install/installation.h"
 #include "setup/model/install_record.h"
 #include "setup/model/package.h"
@@ -194,13 +195,6 @@ void SetField(HWND dialog, int control, const std::u16string& text) {
   SetDlgItemTextW(dialog, control, WString(text).c_str());
 }
 
-std::u16string ProgramFilesFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAM_FILES, FALSE))
-    return std::u16string();
-  return std::u16string(U(folder));
-}
-
 void Refresh(HWND dialog, InstallDialogContext& context) {
   SetupState& state = context.state;
   std::u16string name = ComposeDisplayName(state, ReadMarks(context.tree));
@@ -292,7 +286,9 @@ void OnInstall(HWND dialog, InstallDialogContext& context, bool upgrade) {
   // would let a second press start the worker again inside the first: the dialog takes no input
   // while the worker runs.
   EnableWindow(dialog, FALSE);
-  RunInstallation(state, WindowsInstallationSteps(state, dialog));
+  InstallationSteps steps = WindowsInstallationSteps(state, dialog);
+  NoteEachStep(steps);
+  RunInstallation(state, steps);
   EnableWindow(dialog, TRUE);
   ReleaseImageList(context.tree);
   EndDialog(dialog, 1);
@@ -377,8 +373,15 @@ void CollectSelection(HWND dialog) {
   SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
 }
 
+std::u16string ProgramFilesFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAM_FILES, FALSE))
+    return std::u16string();
+  return std::u16string(U(folder));
+}
+
 int ShowInstallDialog(SetupState& state) {
-  DialogUi ui;
+  DialogUi ui(TheUi());
   ScopedUi scope(ui);
   InstallDialogContext context = {state, ui, InstallTree()};
   INT_PTR result = ShowDialogWith(static_cast<HINSTANCE>(state.instance), IDD_INSTALL, nullptr,

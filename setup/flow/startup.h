@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "setup/common/run_log.h"
+#include "setup/flow/command_line.h"
+#include "setup/install/installation.h"
 #include "setup/model/setup_state.h"
 
 namespace ql {
@@ -26,10 +29,32 @@ struct StartupSteps {
   std::function<uintptr_t(std::u16string_view path, std::u16string_view layoutText)> installIme;
   std::function<bool(uintptr_t layout)> isIme;  // ImmIsIME
   std::function<void()> broadcastSettingChange;
+  // The unattended run in place of both dialogs (ChooseUnattended, then the worker).
+  std::function<InstallOutcome(const SetupOptions& options)> installUnattended;
+  // Around registration: the preload list's first entry before it, and the record of the
+  // registered layouts in the installation's entry after it (RecordRegisteredLayouts).
+  std::function<std::u16string()> firstPreloadEntry;
+  std::function<void(std::u16string_view systemFolder, std::u16string_view firstPreloadBefore)>
+      recordRegistration;
+  // The usage text on the parent's console, or in a message box when there is none.
+  std::function<void(std::u16string_view text)> showUsage;
 };
 
-// Runs start-up on `state` with `steps` and returns the exit code, 0 on every path.
-int RunSetup(SetupState& state, InstanceHandle instance, const StartupSteps& steps);
+// Runs start-up on `state` with `steps`. Every message, step and the result also go to `log`;
+// an unattended run (options.silent) shows no window, its messages go only to the log, and its
+// exit code tells how it ended (command_line.h). An interactive run ends with 0 on every path.
+int RunSetup(SetupState& state,
+             InstanceHandle instance,
+             const StartupSteps& steps,
+             const SetupOptions& options,
+             RunLog& log);
+
+// The program's entry: reads the command line (after the program's name), opens the log it names
+// and runs start-up, or shows the usage.
+int RunSetupCommandLine(SetupState& state,
+                        InstanceHandle instance,
+                        const StartupSteps& steps,
+                        std::u16string_view commandLine);
 
 // The success message's text for a layout text.
 std::u16string SuccessMessage(std::u16string_view layoutText);

@@ -7,12 +7,35 @@
 #include "setup/contracts/module_probe.h"
 #include "setup/flow/agreement_dialog.h"
 #include "setup/flow/install_dialog.h"
+#include "setup/flow/installation_steps_win.h"
 #include "setup/flow/startup.h"
 #include "setup/flow/startup_win.h"
+#include "setup/flow/unattended.h"
 #include "setup/install/keyboard_layout.h"
+#include "setup/install/uninstall_entry.h"
 #include "setup/model/manifest.h"
 
 namespace ql {
+namespace {
+
+// On the console of the program that started setup, when it has one; else in a message box.
+void ShowUsage(std::u16string_view text) {
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (console) {
+      const std::wstring line = WString(text) + L"\r\n";
+      DWORD written = 0;
+      WriteConsoleW(console.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+      FreeConsole();
+      return;
+    }
+    FreeConsole();
+  }
+  MessageBoxW(nullptr, WString(text).c_str(), L"setup", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
 
 StartupSteps WindowsStartupSteps(SetupState& state) {
   StartupSteps steps;
@@ -49,6 +72,20 @@ StartupSteps WindowsStartupSteps(SetupState& state) {
   };
   steps.isIme = [](uintptr_t layout) { return ImmIsIME(reinterpret_cast<HKL>(layout)) != FALSE; };
   steps.broadcastSettingChange = [] { SendMessageW(HWND_BROADCAST, WM_WININICHANGE, 0, 0); };
+  steps.installUnattended = [&state](const SetupOptions& options) {
+    state.upgradeInstall = options.upgrade ? 1 : 0;
+    const UnattendedChoice choice = ChooseUnattended(state, options, ProgramFilesFolder);
+    InstallationSteps worker = WindowsInstallationSteps(state, nullptr);
+    UseUnattendedChoice(worker, state, choice);
+    NoteEachStep(worker);
+    return RunInstallation(state, worker);
+  };
+  steps.firstPreloadEntry = FirstPreloadEntry;
+  steps.recordRegistration = [&state](std::u16string_view systemFolder,
+                                      std::u16string_view firstPreloadBefore) {
+    RecordRegisteredLayouts(state, systemFolder, firstPreloadBefore);
+  };
+  steps.showUsage = ShowUsage;
   return steps;
 }
 

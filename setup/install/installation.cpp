@@ -17,6 +17,7 @@
 #include "setup/install/package_move.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/install/shortcuts.h"
+#include "setup/install/uninstall_entry.h"
 #include "setup/install/version_stamp.h"
 #include "setup/model/install_record.h"
 #include "setup/model/package.h"
@@ -96,20 +97,39 @@ void CreateFolderPath(const InstallationSteps& steps, const std::u16string& targ
     steps.createFolder(target.substr(0, slash + 1));
 }
 
+// The resolved folder: "C:\a\..\b" is "C:\b", and no folder "a" is made on the way.
+std::u16string TargetFolder(const InstallationSteps& steps) {
+  const std::u16string field = Cut(steps.folderFieldText(), kTargetUnits);
+  const std::u16string full = steps.fullPath(field);
+  return WithTrailingBackslash(full.empty() ? field : full);
+}
+
+// The folder of the running program, which holds the package; empty when its path has none (it
+// would make the package folder "\", the drive's root).
+std::u16string PackageFolder(const InstallationSteps& steps) {
+  std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
+  size_t slash = program.rfind(u'\\');
+  return slash != std::u16string::npos && slash > 0 ? program.substr(0, slash + 1)
+                                                    : std::u16string();
+}
+
+// What the installed folder held before the package came, and what the package brought.
+struct FolderBefore {
+  std::vector<FolderFile> package;
+  std::vector<FolderFile> target;
+};
+
 // Step 3: the package moves into the target folder, which becomes installFolder and the current
 // directory, and the installed names are settled. False, the user told, when a file of the package
 // did not arrive.
-bool PrepareTarget(SetupState& state, const InstallationSteps& steps) {
-  // The resolved folder: "C:\a\..\b" is "C:\b", and no folder "a" is made on the way.
-  const std::u16string field = Cut(steps.folderFieldText(), kTargetUnits);
-  const std::u16string full = steps.fullPath(field);
-  std::u16string target = WithTrailingBackslash(full.empty() ? field : full);
+bool PrepareTarget(SetupState& state, const InstallationSteps& steps, FolderBefore* before) {
+  std::u16string target = TargetFolder(steps);
   CreateFolderPath(steps, target);
-  std::u16string program = Cut(steps.programPath(), kProgramPathUnits);
-  size_t slash = program.rfind(u'\\');
-  // A program path without a folder would make the package folder "\", the drive's root.
-  if (slash != std::u16string::npos && slash > 0) {
-    std::optional<std::u16string> missing = steps.movePackage(program.substr(0, slash + 1), target);
+  const std::u16string package = PackageFolder(steps);
+  if (!package.empty()) {
+    before->package = steps.listFiles(package);
+    before->target = steps.listFiles(target);
+    std::optional<std::u16string> missing = steps.movePackage(package, target);
     if (missing) {
       TheUi().ShowMessage(std::u16string(kPackageNotMovedText) + *missing, kRootFolderCaption,
                           kMbIconWarning);
@@ -121,6 +141,13 @@ bool PrepareTarget(SetupState& state, const InstallationSteps& steps) {
   steps.setCurrentDirectory(target);
   steps.chooseModuleFileName(state.installFolder.str() + std::u16string(kSetupIniFile));
   return true;
+}
+
+void RecordInstalledFiles(const SetupState& state,
+                          const InstallationSteps& steps,
+                          const FolderBefore& before) {
+  const std::vector<FolderFile> now = steps.listFiles(state.installFolder.view());
+  steps.writeUninstallEntry(now, InstalledFiles(before.package, before.target, now));
 }
 
 // The views go to the tool library and the pinyin index builder, which trust their sizes: the
@@ -268,14 +295,22 @@ InstallationSteps PortableInstallationSteps(SetupState& state) {
   };
   steps.showSettingsDialog = [] {};
   steps.buildCustomInput = [&state] { return BuildCustomInputIndexes(state.installFolder.view()); };
+  steps.listFiles = ListFolderFiles;
+  steps.writeUninstallEntry = [&state](const std::vector<FolderFile>& now,
+                                       const std::vector<std::u16string>& files) {
+    WriteUninstallEntry(state, now, files, TodayText());
+  };
+  steps.updateUninstallEntry = [&state](const std::vector<std::u16string>& packageFiles) {
+    UpdateUninstallEntry(state, packageFiles);
+  };
   return steps;
 }
 
-void RunInstallation(SetupState& state, const InstallationSteps& steps) {
+InstallOutcome RunInstallation(SetupState& state, const InstallationSteps& steps) {
   // 1: never into a root folder.
   if (TargetRefused(steps, Cut(steps.folderFieldText(), kRootTestUnits))) {
     TheUi().ShowMessage(kRootFolderText, kRootFolderCaption, kMbIconWarning);
-    return;
+    return InstallOutcome::kFolderRefused;
   }
   // The name becomes the install record's and the settings' key and the program group's folder:
   // refused before anything moves when it could name something else.
@@ -283,17 +318,18 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
   name.Assign(steps.nameFieldText());
   if (!IsUsableDisplayName(name.view())) {
     TheUi().ShowMessage(kBadDisplayNameText, kRootFolderCaption, kMbIconWarning);
-    return;
+    return InstallOutcome::kNameRefused;
   }
   // 2: the tree's marks, and the progress range.
   steps.collectSelection();
   // 3: the package into the target folder.
-  if (!PrepareTarget(state, steps))
-    return;
+  FolderBefore before;
+  if (!PrepareTarget(state, steps, &before))
+    return InstallOutcome::kStopped;
   // 4: not while the installed module runs.
   if (steps.mappingExists(std::u16string(kModuleInUsePrefix) + state.imeBaseName.str())) {
     TheUi().ShowMessage(kModuleInUseText, state.mainName.view(), kMbIconWarning);
-    return;
+    return InstallOutcome::kModuleInUse;
   }
   // 5: what runs as code is locked to the administrators before anything is stamped, copied or
   // loaded from the folder. The folder is opened to all users only when the run is over, however
@@ -313,24 +349,35 @@ void RunInstallation(SetupState& state, const InstallationSteps& steps) {
                       systemModule)) {
     TheUi().ShowMessage(std::u16string(kModuleNotCopiedText) + systemModule, kRootFolderCaption,
                         kMbIconWarning);
-    return;
+    return InstallOutcome::kStopped;
   }
   // 8: an upgrade keeps every data file and setting.
-  if (state.upgradeInstall)
-    return;
+  if (state.upgradeInstall) {
+    std::vector<std::u16string> packageFiles;
+    for (const FolderFile& file : before.package)
+      packageFiles.push_back(file.path);
+    steps.updateUninstallEntry(packageFiles);
+    return InstallOutcome::kUpgraded;
+  }
   // 9 to 12: data, parameters restored by the tool library, install record, shortcuts.
   steps.buildPhraseTable();
   // Without both data files the builder has told the user why; nothing of them can be filled.
   if (state.mainDataPath.empty())
-    return;
+    return InstallOutcome::kStopped;
   steps.restorPara();
   steps.writeInstallRecord();
+  // Beside the record, the entry in Programs and Features: from here on the uninstaller can undo
+  // what the run made, also when it stops.
+  RecordInstalledFiles(state, steps, before);
   steps.createShortcuts();
   // 13 to 22.
   if (!FillDataFiles(state, steps))
-    return;
+    return InstallOutcome::kStopped;
+  // The files the last steps wrote join the record.
+  RecordInstalledFiles(state, steps, before);
   // 23.
   state.installCompleted = 1;
+  return InstallOutcome::kCompleted;
 }
 
 }  // namespace ql

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "setup/common/mapped_file.h"
+#include "setup/install/folder_files.h"
 #include "setup/model/package.h"
 
 namespace ql {
@@ -92,6 +93,14 @@ struct InstallationSteps {
   std::function<void()> showSettingsDialog;
   // False when an index file could not be written (the user has been told).
   std::function<bool()> buildCustomInput;
+  // The files below a folder (ListFolderFiles): the package's and the target's before the move
+  // and the target's as the run leaves it, for the record of what the installation made.
+  std::function<std::vector<FolderFile>(std::u16string_view folder)> listFiles;
+  // The entry in Programs and Features, with the installed folder's files now and those of them
+  // the installation accounts for; after an upgrade, its version and the package's files.
+  std::function<void(const std::vector<FolderFile>& now, const std::vector<std::u16string>& files)>
+      writeUninstallEntry;
+  std::function<void(const std::vector<std::u16string>& packageFiles)> updateUninstallEntry;
 };
 
 // The steps that are the same on every platform (the compilers, the registry writes, files and
@@ -99,8 +108,18 @@ struct InstallationSteps {
 // system's own.
 InstallationSteps PortableInstallationSteps(SetupState& state);
 
+// How a run of the worker ended.
+enum class InstallOutcome {
+  kCompleted,      // a fresh installation, installCompleted set
+  kUpgraded,       // an upgrade's normal end, after the module copy
+  kFolderRefused,  // the target folder was refused; nothing moved
+  kNameRefused,    // the display name was refused; nothing moved
+  kModuleInUse,    // the installed module runs; the package was moved, nothing more
+  kStopped,        // a later step failed; the user has been told which
+};
+
 // Runs the installation on `state` with `steps`. Ends early, leaving installCompleted at 0, where
 // a step says to stop; sets installCompleted to 1 as its last step.
-void RunInstallation(SetupState& state, const InstallationSteps& steps);
+InstallOutcome RunInstallation(SetupState& state, const InstallationSteps& steps);
 
 }  // namespace ql

@@ -4,28 +4,13 @@
 
 #include "setup/common/com.h"
 #include "setup/install/shortcuts.h"
+#include "setup/model/package.h"
 #include "setup/model/setup_state.h"
 
 namespace ql {
 namespace {
 
-struct ProgramShortcut {
-  std::u16string_view target;  // relative to the installed folder
-  std::u16string_view linkName;
-};
-// The uninstaller's link, which carries the display name, comes last.
-const ProgramShortcut kProgramShortcuts[] = {
-    {u"TOOL\\qlcz.exe", u"多音词组提取程序.lnk"},
-    {u"TOOL\\qlmb.exe", u"码表处理程序.lnk"},
-    {u"setup.exe", u"重新安装.lnk"},
-    {u"IMEHELP.CHM", u"软件帮助.lnk"},
-};
-constexpr std::u16string_view kUninstaller = u"uninsta.exe";
-constexpr std::u16string_view kUninstallerLinkPrefix = u"卸载 ";
-constexpr std::u16string_view kLinkExtension = u".lnk";
-
-// The all-users Programs folder, or the user's own when the system has none.
-bool ProgramsFolder(std::wstring* folder) {
+bool ProgramsFolderPath(std::wstring* folder) {
   wchar_t path[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathW(nullptr, path, CSIDL_COMMON_PROGRAMS, FALSE) &&
       !::SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE)) {
@@ -70,19 +55,21 @@ int32_t CreateShortcut(std::u16string_view target,
   return file->Save(linkPath.c_str(), TRUE);
 }
 
-void CreateProgramShortcuts(const SetupState& state) {
+std::u16string ProgramsFolder() {
   std::wstring programs;
-  if (!ProgramsFolder(&programs))
+  return ProgramsFolderPath(&programs) ? std::u16string(U(programs.c_str())) : std::u16string();
+}
+
+void CreateProgramShortcuts(const SetupState& state) {
+  const std::u16string programs = ProgramsFolder();
+  if (programs.empty())
     return;
-  std::u16string group = U(programs.c_str()) + std::u16string(u"\\") + state.displayName.str();
+  std::u16string group = programs + u"\\" + state.displayName.str();
   // An existing group is reused.
   ::CreateDirectoryW(WString(group).c_str(), nullptr);
   const std::u16string folder = state.installFolder.str();
-  for (const ProgramShortcut& shortcut : kProgramShortcuts)
-    CreateShortcut(folder + std::u16string(shortcut.target), group, shortcut.linkName);
-  CreateShortcut(folder + std::u16string(kUninstaller), group,
-                 std::u16string(kUninstallerLinkPrefix) + state.displayName.str() +
-                     std::u16string(kLinkExtension));
+  for (const ProgramShortcut& shortcut : ProgramShortcuts(state.displayName.view()))
+    CreateShortcut(folder + shortcut.target, group, shortcut.linkName);
 }
 
 }  // namespace ql

@@ -22,6 +22,10 @@ int DenyDeleteChild(std::u16string_view) {
 
 void CreateProgramShortcuts(const SetupState&) {}
 
+std::u16string ProgramsFolder() {
+  return std::u16string();
+}
+
 int32_t CreateShortcut(std::u16string_view, std::u16string_view, std::u16string_view) {
   return kNotImplemented;
 }

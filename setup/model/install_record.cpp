@@ -74,6 +74,52 @@ void WriteInstallRecord(std::u16string_view displayName, std::u16string_view ins
   TheRegistry().SetValue(record.get(), kDataFileValue, kRegSz, dataFile.data(), dataFile.size());
 }
 
+std::u16string UninstallKeyOf(std::u16string_view displayName) {
+  return std::u16string(kUninstallKeyPath) + u"\\" + std::u16string(displayName);
+}
+
+std::vector<uint8_t> MultiStringBytes(const std::vector<std::u16string>& texts) {
+  std::vector<uint8_t> bytes;
+  auto unit = [&](char16_t c) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  };
+  for (const std::u16string& text : texts) {
+    for (char16_t c : text)
+      unit(c);
+    unit(0);
+  }
+  unit(0);
+  return bytes;
+}
+
+std::vector<std::u16string> MultiStringTexts(const std::vector<uint8_t>& bytes) {
+  std::vector<std::u16string> texts;
+  std::u16string text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char16_t c = static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+    if (c != 0) {
+      text += c;
+      continue;
+    }
+    if (text.empty())
+      return texts;
+    texts.push_back(text);
+    text.clear();
+  }
+  if (!text.empty())
+    texts.push_back(text);
+  return texts;
+}
+
+std::vector<std::u16string> QueryTexts(RegHandle key, std::u16string_view name) {
+  uint32_t type = 0;
+  std::vector<uint8_t> bytes;
+  if (TheRegistry().QueryValue(key, name, &type, &bytes) != kErrorSuccess || type != kRegMultiSz)
+    return {};
+  return MultiStringTexts(bytes);
+}
+
 bool SettingsExist(std::u16string_view displayName) {
   RegKey currentVersion;
   if (OpenCurrentVersionKey(kHkeyCurrentUser, &currentVersion) != kErrorSuccess)

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "setup/common/registry.h"
 
@@ -32,5 +34,42 @@ void WriteInstallRecord(std::u16string_view displayName, std::u16string_view ins
 // Whether the settings key of `displayName` holds more values than a first installation writes:
 // it then belongs to an earlier installation, whose settings are kept.
 bool SettingsExist(std::u16string_view displayName);
+
+// The entry in Programs and Features: HKLM "...\CurrentVersion\Uninstall\<displayName>", written
+// by the worker, read by the system's list of programs and by the uninstaller.
+constexpr std::u16string_view kUninstallKeyPath =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+namespace uninstall_value {
+// The system's own names.
+constexpr std::u16string_view kDisplayName = u"DisplayName";
+constexpr std::u16string_view kDisplayVersion = u"DisplayVersion";
+constexpr std::u16string_view kInstallLocation = u"InstallLocation";
+constexpr std::u16string_view kUninstallString = u"UninstallString";
+constexpr std::u16string_view kQuietUninstallString = u"QuietUninstallString";
+constexpr std::u16string_view kDisplayIcon = u"DisplayIcon";
+constexpr std::u16string_view kEstimatedSize = u"EstimatedSize";  // DWORD, KiB
+constexpr std::u16string_view kInstallDate = u"InstallDate";      // "YYYYMMDD"
+constexpr std::u16string_view kNoModify = u"NoModify";
+constexpr std::u16string_view kNoRepair = u"NoRepair";
+// What the uninstaller needs to undo exactly this installation: the module's file name in the
+// system folder, the keyboard-layout ids registered for it, the preload list's first entry that
+// the registration replaced, and the installed folder's files (relative) that the package and the
+// installation put there.
+constexpr std::u16string_view kImeFile = u"ImeFile";
+constexpr std::u16string_view kLayoutIds = u"LayoutIds";
+constexpr std::u16string_view kPreloadReplaced = u"PreloadReplaced";
+constexpr std::u16string_view kInstalledFiles = u"InstalledFiles";
+}  // namespace uninstall_value
+
+// The entry's key below HKLM.
+std::u16string UninstallKeyOf(std::u16string_view displayName);
+
+// REG_MULTI_SZ: texts each with its terminator, then one more.
+constexpr uint32_t kRegMultiSz = 7;
+std::vector<uint8_t> MultiStringBytes(const std::vector<std::u16string>& texts);
+// The texts of REG_MULTI_SZ bytes; a last text without terminator counts, empty texts end it.
+std::vector<std::u16string> MultiStringTexts(const std::vector<uint8_t>& bytes);
+// The texts of the REG_MULTI_SZ value `name` of `key`; none when it is absent or of another type.
+std::vector<std::u16string> QueryTexts(RegHandle key, std::u16string_view name);
 
 }  // namespace ql

@@ -19,6 +19,8 @@ constexpr std::u16string_view kSetupIniFile = u"setup.ini";
 // The input-method module, always under this name in the package.
 constexpr std::u16string_view kPackageModuleFile = u"qlsrfpt.ime";
 constexpr std::u16string_view kLicenseFile = u"License.txt";
+// The uninstaller, a program of the package that removes the installation from its folder.
+constexpr std::u16string_view kUninstallerFile = u"uninsta.exe";
 constexpr std::u16string_view kTextDictionaryFolder = u"文本词库\\";
 // The character list, in the text dictionary folder.
 constexpr std::u16string_view kCharacterListFile = u"zk.txt";

@@ -1,7 +1,7 @@
 // ql_e2e_driver: runs setup.exe on a package folder and drives its dialogs by a list of steps,
 // as a user would, failing on anything it did not expect.
 //
-//   ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]
+//   ql_e2e_driver --package DIR [--setup EXE] [--args TEXT] [--timeout SECONDS] [--screenshots DIR]
 //                 [--wine-frames] [--require-file RELATIVE_PATH]... [--hold-mapping NAME]...
 //                 [--script FILE]
 //                 [--step "STEP"]...
@@ -37,7 +37,9 @@
 //   kill MS                        answers as "answer" does, and terminates setup MS
 //                                  milliseconds after the step began unless it ended before
 // VALUE and TEXT may write a unit as \uXXXX and a backslash as \\. KIND is agreement, install,
-// settings, add-dictionary, add-scheme, open-file (the system's open-file dialog) or message.
+// settings, add-dictionary, add-scheme, open-file (the system's open-file dialog), uninstall
+// (uninsta.exe's confirmation; --setup names the uninstaller then) or message. Windows of the
+// processes the program starts count as its own.
 // A run that does not end with "exit" or "kill" ends with "exit 0".
 // The run fails, and setup is killed, when a step's check fails, when a window is shown that no
 // step waits for, or when the time limit passes. Exit code: 0 passed, 1 failed, 2 bad usage,
@@ -314,6 +316,7 @@ bool ReadScript(const std::wstring& path, std::vector<Step>& steps, std::wstring
 struct Options {
   std::wstring package;
   std::wstring setup;
+  std::wstring arguments;  // after the program's name, with a leading blank
   std::wstring screenshots;
   std::vector<std::wstring> requiredFiles;
   std::vector<std::wstring> heldMappings;
@@ -356,7 +359,7 @@ class Run {
 
  private:
   bool Start() {
-    std::wstring commandLine = L"\"" + options_.setup + L"\"";
+    std::wstring commandLine = L"\"" + options_.setup + L"\"" + options_.arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -781,7 +784,8 @@ bool LetWineDrawFrames() {
 int Usage(const std::wstring& problem) {
   Print(L"ql_e2e_driver: " + problem);
   Print(
-      L"usage: ql_e2e_driver --package DIR [--setup EXE] [--timeout SECONDS] [--screenshots DIR]\n"
+      L"usage: ql_e2e_driver --package DIR [--setup EXE] [--args TEXT] [--timeout SECONDS]\n"
+      L"       [--screenshots DIR]\n"
       L"       [--wine-frames] [--require-file PATH]... [--hold-mapping NAME]... [--script FILE]\n"
       L"       [--step \"STEP\"]...");
   return kUsage;
@@ -804,6 +808,8 @@ int Main(int argc, wchar_t** argv) {
       options.package = WindowsPath(value);
     } else if (option == L"--setup") {
       options.setup = WindowsPath(value);
+    } else if (option == L"--args") {
+      options.arguments += L" " + value;
     } else if (option == L"--screenshots") {
       options.screenshots = WindowsPath(value);
     } else if (option == L"--require-file") {

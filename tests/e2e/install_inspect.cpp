@@ -2,8 +2,9 @@
 // the run left behind.
 //
 //   ql_e2e_inspect prepare NAME TARGET [SEED...]
-//                                         removes TARGET, NAME's program group, install record and
-//                                         settings,
+//                                         removes TARGET, NAME's program group, install record,
+//                                         settings and Programs-and-Features entry, and the
+//                                         deletions pending at restart,
 //                                         seeds the keyboard-layouts key (absent in a fresh
 //                                         prefix) with US English and Simplified Chinese, and
 //                                         resets the preload list to US English; then each SEED:
@@ -14,6 +15,18 @@
 //   ql_e2e_inspect summary NAME TARGET    prints the installed files, the registry values the
 //                                         run wrote and the decoded header of the installed
 //                                         cz.dat
+//   ql_e2e_inspect snapshot NAME TARGET   prints what an installation of NAME into TARGET
+//                                         touches, sorted: every keyboard layout, the preload
+//                                         list, NAME's record, settings, Programs-and-Features
+//                                         entry and program group, TARGET's files with sizes and
+//                                         hashes, the system folder's modules and those deleted
+//                                         at restart; the installed module's name is
+//                                         written <module>, so two installations compare
+//   ql_e2e_inspect module NAME            prints the base name of NAME's installed module
+//   ql_e2e_inspect hold MAPPING EXE [ARGS...]
+//                                         runs EXE while holding the named shared memory MAPPING
+//                                         (as the running module does); prints "exit code N"
+//                                         with EXE's whole code and exits with it
 //   ql_e2e_inspect expect NAME TARGET WHAT...
 //                                         checks each WHAT and fails (exit 1) on the first that
 //                                         does not hold:
@@ -38,6 +51,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <tuple>
@@ -64,6 +78,7 @@ const char16_t kCurrentVersion[] = u"Software\\Microsoft\\Windows\\CurrentVersio
 const char16_t kLayouts[] = u"System\\CurrentControlSet\\Control\\Keyboard Layouts";
 const char16_t kPreload[] = u"Keyboard Layout\\Preload";
 const char16_t kInputMethod[] = u"Control Panel\\Input Method";
+const char16_t kUninstall[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 void Print(const std::u16string& text) {
   std::string bytes = ql::Utf16ToUtf8(text) + "\n";
@@ -186,6 +201,15 @@ int Prepare(const std::u16string& name,
     DeleteFolder(ProgramGroup(name));
   DeleteTree(ql::kHkeyLocalMachine, std::u16string(kCurrentVersion) + u"\\" + name);
   DeleteTree(ql::kHkeyCurrentUser, std::u16string(kCurrentVersion) + u"\\" + name);
+  DeleteTree(ql::kHkeyLocalMachine, std::u16string(kUninstall) + u"\\" + name);
+  {
+    // Deletions an earlier run left pending at restart.
+    RegKey session;
+    if (ql::TheRegistry().OpenKey(ql::kHkeyLocalMachine,
+                                  u"System\\CurrentControlSet\\Control\\Session Manager",
+                                  ql::kKeyAllAccess, session.Receive()) == kErrorSuccess)
+      ql::TheRegistry().DeleteValue(session.get(), u"PendingFileRenameOperations");
+  }
   DeleteTree(ql::kHkeyLocalMachine, kLayouts);
   SetText(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\00000409", u"layout file",
           u"kbdus.dll");
@@ -223,6 +247,20 @@ std::vector<Value> Values(ql::RegHandle root, const std::u16string& path, bool* 
 }
 
 std::u16string Describe(const Value& value) {
+  if (value.type == 7) {  // REG_MULTI_SZ
+    std::u16string text = value.name + u" = multi";
+    std::u16string item;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+      char16_t c = static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
+      if (c != 0) {
+        item += c;
+      } else if (!item.empty()) {
+        text += u" \"" + item + u"\"";
+        item.clear();
+      }
+    }
+    return text;
+  }
   if (value.type == ql::kRegSz)
     return value.name + u" = \"" + ql::RegStringText(value.data) + u"\"";
   if (value.type == ql::kRegDword && value.data.size() == 4)
@@ -296,8 +334,12 @@ std::u16string SystemModulePath(const std::u16string& name, const std::u16string
     bool exists = false;
     for (const Value& value :
          Values(ql::kHkeyLocalMachine, std::u16string(kLayouts) + u"\\" + id, &exists)) {
-      if (ql::EqualsAsciiNoCase(value.name, u"IME file"))
-        return WithBackslash(ql::SystemFolder()) + ql::RegStringText(value.data);
+      if (ql::EqualsAsciiNoCase(value.name, u"IME file")) {
+        // Wine's own registration names the module by its full path.
+        const std::u16string file = ql::RegStringText(value.data);
+        return file.find(u'\\') != std::u16string::npos ? file
+                                                        : WithBackslash(ql::SystemFolder()) + file;
+      }
     }
   }
   wchar_t stem[64] = {};
@@ -402,6 +444,7 @@ int Summary(const std::u16string& name, const std::u16string& target) {
     Print(u"    " + line);
   Print(u"== registry");
   PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kCurrentVersion) + u"\\" + name);
+  PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kUninstall) + u"\\" + name);
   for (const std::u16string& id : LayoutsOf(name))
     PrintKey(ql::kHkeyLocalMachine, u"HKLM", std::u16string(kLayouts) + u"\\" + id);
   PrintKey(ql::kHkeyCurrentUser, u"HKCU", kPreload);
@@ -629,11 +672,202 @@ bool Expect(const std::u16string& name,
   return Fail(u"unknown expectation " + what);
 }
 
+std::u16string ModuleStem(const std::u16string& name, const std::u16string& target) {
+  bool exists = false;
+  for (const Value& value :
+       Values(ql::kHkeyLocalMachine, std::u16string(kUninstall) + u"\\" + name, &exists)) {
+    if (value.name == u"ImeFile") {
+      std::u16string file = ql::RegStringText(value.data);
+      return file.substr(0, file.rfind(u'.'));
+    }
+  }
+  wchar_t stem[64] = {};
+  GetPrivateProfileStringW(L"soft", L"ImeFileName", L"", stem, 64,
+                           ql::WString(target + u"setup.ini").c_str());
+  return std::u16string(ql::U(stem));
+}
+
+// `text` with every spelling of `stem` (ASCII case aside) written <module>.
+std::u16string Normalized(std::u16string text, const std::u16string& stem) {
+  if (stem.empty())
+    return text;
+  for (size_t at = 0; at + stem.size() <= text.size();) {
+    if (ql::EqualsAsciiNoCase(std::u16string_view(text).substr(at, stem.size()), stem)) {
+      text.replace(at, stem.size(), u"<module>");
+      at += 8;
+    } else {
+      ++at;
+    }
+  }
+  return text;
+}
+
+// File bytes with the stem, as UTF-16LE or as single bytes (ASCII case aside), written <module>
+// the same way: the installation writes the module's name into setup.ini and into the stamped
+// module.
+std::vector<uint8_t> NormalizedBytes(const std::vector<uint8_t>& bytes,
+                                     const std::u16string& stem) {
+  if (stem.empty())
+    return bytes;
+  std::vector<uint8_t> out;
+  const std::u16string mark = u"<module>";
+  for (size_t at = 0; at < bytes.size();) {
+    bool wide = at + 2 * stem.size() <= bytes.size();
+    for (size_t i = 0; wide && i < stem.size(); ++i)
+      wide = bytes[at + 2 * i + 1] == 0 &&
+             ql::AsciiLower(bytes[at + 2 * i]) == ql::AsciiLower(stem[i]);
+    bool narrow = !wide && at + stem.size() <= bytes.size();
+    for (size_t i = 0; narrow && i < stem.size(); ++i)
+      narrow = ql::AsciiLower(bytes[at + i]) == ql::AsciiLower(stem[i]);
+    if (wide || narrow) {
+      for (char16_t c : mark) {
+        out.push_back(static_cast<uint8_t>(c));
+        if (wide)
+          out.push_back(0);
+      }
+      at += wide ? 2 * stem.size() : stem.size();
+    } else {
+      out.push_back(bytes[at++]);
+    }
+  }
+  return out;
+}
+
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (uint8_t byte : bytes)
+    hash = (hash ^ byte) * 0x100000001b3ull;
+  return hash;
+}
+
+void PrintSortedKey(ql::RegHandle root,
+                    const std::u16string& label,
+                    const std::u16string& path,
+                    const std::u16string& stem) {
+  bool exists = false;
+  std::vector<Value> values = Values(root, path, &exists);
+  std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) {
+    return ql::Utf16ToUtf8(a.name) < ql::Utf16ToUtf8(b.name);
+  });
+  Print(label + (exists ? u"" : u"  (absent)"));
+  for (const Value& value : values)
+    Print(u"    " + Normalized(Describe(value), stem));
+}
+
+int Snapshot(const std::u16string& name, const std::u16string& target) {
+  const std::u16string stem = ModuleStem(name, target);
+  std::vector<std::u16string> ids = Subkeys(ql::kHkeyLocalMachine, kLayouts);
+  std::sort(ids.begin(), ids.end());
+  for (const std::u16string& id : ids)
+    PrintSortedKey(ql::kHkeyLocalMachine, u"layout " + id, std::u16string(kLayouts) + u"\\" + id,
+                   stem);
+  PrintSortedKey(ql::kHkeyCurrentUser, u"preload", kPreload, stem);
+  const std::u16string keyed = std::u16string(kCurrentVersion) + u"\\" + name;
+  PrintSortedKey(ql::kHkeyLocalMachine, u"install record", keyed, stem);
+  PrintSortedKey(ql::kHkeyCurrentUser, u"settings", keyed, stem);
+  PrintSortedKey(ql::kHkeyLocalMachine, u"Programs and Features",
+                 std::u16string(kUninstall) + u"\\" + name, stem);
+  std::vector<std::u16string> lines;
+  ListFiles(ProgramGroup(name), u"", &lines);
+  std::sort(lines.begin(), lines.end());
+  Print(u"program group" +
+        std::u16string(ql::PathExists(ProgramGroup(name)) ? u"" : u"  (absent)"));
+  for (const std::u16string& line : lines)
+    Print(u"    " + line);
+  lines.clear();
+  WIN32_FIND_DATAW found = {};
+  std::vector<std::u16string> files;
+  ListFiles(target, u"", &files);
+  for (const std::u16string& line : files) {
+    const std::u16string file = line.substr(0, line.rfind(u"  "));
+    const std::vector<uint8_t> bytes =
+        NormalizedBytes(ql::ReadFileBytes(target + file).value_or(std::vector<uint8_t>()), stem);
+    lines.push_back(line + u"  " + ql::DecimalText(static_cast<int64_t>(Fnv1a(bytes) >> 1)));
+  }
+  std::sort(lines.begin(), lines.end());
+  Print(u"installed folder" + std::u16string(ql::PathExists(target) ? u"" : u"  (absent)"));
+  for (const std::u16string& line : lines)
+    Print(u"    " + line);
+  lines.clear();
+  const std::u16string system = WithBackslash(ql::SystemFolder());
+  HANDLE search = FindFirstFileW(ql::WString(system + u"*.ime").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do
+      lines.push_back(Normalized(ql::U(found.cFileName), stem) + u"  " +
+                      ql::DecimalText(found.nFileSizeLow));
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  std::sort(lines.begin(), lines.end());
+  Print(u"system modules");
+  for (const std::u16string& line : lines)
+    Print(u"    " + line);
+  // Of the deletions pending at restart, the modules'; the uninstaller's own copy in the
+  // temporary folder is always among them.
+  Print(u"modules deleted at restart");
+  bool exists = false;
+  for (const Value& value :
+       Values(ql::kHkeyLocalMachine, u"System\\CurrentControlSet\\Control\\Session Manager",
+              &exists)) {
+    if (value.name != u"PendingFileRenameOperations")
+      continue;
+    std::u16string item;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+      char16_t c = static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
+      if (c != 0) {
+        item += c;
+        continue;
+      }
+      if (item.size() > 4 && ql::EqualsAsciiNoCase(item.substr(item.size() - 4), u".ime"))
+        Print(u"    " + Normalized(item, stem));
+      item.clear();
+    }
+  }
+  return 0;
+}
+
+int Hold(const std::vector<std::u16string>& args) {
+  ql::UniqueKernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                    0, 4096, ql::WString(args[0]).c_str()));
+  if (!mapping)
+    return 100;
+  std::wstring commandLine = L"\"" + ql::WString(args[1]) + L"\"";
+  for (size_t i = 2; i < args.size(); ++i)
+    commandLine += L" " + ql::WString(args[i]);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(ql::WString(args[1]).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &info))
+    return 101;
+  ql::UniqueKernelHandle process(info.hProcess);
+  ql::UniqueKernelHandle thread(info.hThread);
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 102;
+  GetExitCodeProcess(process.get(), &code);
+  // The host sees only the low 8 bits of an exit code; 3010 is told in full here.
+  Print(u"exit code " + ql::DecimalText(code));
+  return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc >= 3 && std::u16string(ql::U(argv[1])) == u"module") {
+    Print(ModuleStem(ql::U(argv[2]), u""));
+    return 0;
+  }
+  if (argc >= 4 && std::u16string(ql::U(argv[1])) == u"hold") {
+    std::vector<std::u16string> args;
+    for (int i = 2; i < argc; ++i)
+      args.emplace_back(ql::U(argv[i]));
+    return Hold(args);
+  }
   if (argc < 4) {
-    fputs("usage: ql_e2e_inspect prepare|summary|expect NAME TARGET [WHAT...]\n", stderr);
+    fputs(
+        "usage: ql_e2e_inspect prepare|summary|snapshot|expect NAME TARGET [WHAT...]\n"
+        "       ql_e2e_inspect module NAME | hold MAPPING EXE [ARGS...]\n",
+        stderr);
     return 2;
   }
   std::u16string command(ql::U(argv[1]));
@@ -646,6 +880,8 @@ int wmain(int argc, wchar_t** argv) {
     return Prepare(name, target, args);
   if (command == u"summary")
     return Summary(name, target);
+  if (command == u"snapshot")
+    return Snapshot(name, target);
   if (command == u"expect") {
     for (size_t i = 0; i < args.size();) {
       if (!Expect(name, target, args, &i))

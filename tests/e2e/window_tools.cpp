@@ -6,6 +6,12 @@
 #include "setup/resources/add_dialog_ids.h"
 #include "setup/resources/resource.h"
 #include "setup/resources/settings_ids.h"
+#include "uninstall/resources/uninstall_ids.h"
+
+#include <tlhelp32.h>
+
+#include <set>
+#include <utility>
 
 namespace ql::e2e {
 namespace {
@@ -20,7 +26,7 @@ constexpr int kOpenFileNameId = 1148;
 constexpr size_t kDescribedUnits = 120;
 
 struct EnumContext {
-  DWORD processId;
+  std::set<DWORD> processIds;
   std::vector<HWND>* windows;
 };
 
@@ -28,9 +34,31 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
   EnumContext& c = *reinterpret_cast<EnumContext*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == c.processId && IsWindowVisible(window))
+  if (c.processIds.count(owner) && IsWindowVisible(window))
     c.windows->push_back(window);
   return TRUE;
+}
+
+// The process and every process below it in the tree of parents.
+std::set<DWORD> ProcessTree(DWORD root) {
+  std::set<DWORD> tree = {root};
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return tree;
+  UniqueFile owner(snapshot);
+  std::vector<std::pair<DWORD, DWORD>> parents;  // (process, parent)
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    parents.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+  for (size_t added = 1; added != 0;) {
+    added = 0;
+    for (const auto& [process, parent] : parents) {
+      if (tree.count(parent) && tree.insert(process).second)
+        ++added;
+    }
+  }
+  return tree;
 }
 
 BOOL CALLBACK DescribeChild(HWND child, LPARAM context) {
@@ -179,7 +207,7 @@ void AppendLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 
 std::vector<HWND> VisibleWindowsOf(DWORD processId) {
   std::vector<HWND> windows;
-  EnumContext context = {processId, &windows};
+  EnumContext context = {ProcessTree(processId), &windows};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&context));
   return windows;
 }
@@ -220,6 +248,8 @@ DialogKind IdentifyDialog(HWND window) {
     return DialogKind::kAddScheme;
   if (Control(window, kOpenFileNameId))
     return DialogKind::kOpenFile;
+  if (Control(window, IDC_KEEP_DATA) && Control(window, IDC_UNINSTALL_PROGRESS))
+    return DialogKind::kUninstall;
   if (Control(window, kMessageTextId))
     return DialogKind::kMessage;
   return DialogKind::kUnknown;
@@ -241,6 +271,8 @@ const wchar_t* DialogKindName(DialogKind kind) {
       return L"add-scheme";
     case DialogKind::kOpenFile:
       return L"open-file";
+    case DialogKind::kUninstall:
+      return L"uninstall";
     case DialogKind::kUnknown:
       break;
   }
@@ -248,9 +280,9 @@ const wchar_t* DialogKindName(DialogKind kind) {
 }
 
 bool ParseDialogKind(const std::wstring& name, DialogKind& kind) {
-  for (DialogKind k :
-       {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage, DialogKind::kSettings,
-        DialogKind::kAddDictionary, DialogKind::kAddScheme, DialogKind::kOpenFile}) {
+  for (DialogKind k : {DialogKind::kAgreement, DialogKind::kInstall, DialogKind::kMessage,
+                       DialogKind::kSettings, DialogKind::kAddDictionary, DialogKind::kAddScheme,
+                       DialogKind::kOpenFile, DialogKind::kUninstall}) {
     if (name == DialogKindName(k)) {
       kind = k;
       return true;

@@ -12,7 +12,8 @@
 
 namespace ql::e2e {
 
-// The visible top-level windows of the process `processId`, in z-order.
+// The visible top-level windows of the process `processId` and of the processes it started (the
+// uninstaller works from a copy of itself), in z-order.
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
 
 // The dialogs setup shows, told apart by their controls. kUnknown is any other window.
@@ -23,7 +24,8 @@ enum class DialogKind {
   kSettings,
   kAddDictionary,
   kAddScheme,
-  kOpenFile,  // the system's open-file dialog
+  kOpenFile,   // the system's open-file dialog
+  kUninstall,  // uninsta.exe's confirmation
   kUnknown
 };
 constexpr int kDialogKinds = static_cast<int>(DialogKind::kUnknown) + 1;

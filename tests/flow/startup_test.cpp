@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "setup/common/files.h"
+#include "setup/common/text.h"
 #include "tests/support/test_support.h"
 
 namespace ql {
@@ -51,12 +55,36 @@ class Startup : public ::testing::Test {
       return layout == 0xE0200804u;
     };
     s.broadcastSettingChange = [this] { calls.push_back("broadcast"); };
+    s.installUnattended = [this](const SetupOptions& options) {
+      calls.push_back(options.upgrade ? "unattended upgrade" : "unattended");
+      state.installCompleted = outcome == InstallOutcome::kCompleted;
+      if (outcome == InstallOutcome::kModuleInUse)
+        TheUi().ShowMessage(u"正在使用输入法，不能安装！", u"青岚", kMbIconWarning);
+      return outcome;
+    };
+    s.firstPreloadEntry = [this] {
+      calls.push_back("preload");
+      return std::u16string(u"00000409");
+    };
+    s.recordRegistration = [this](std::u16string_view folder, std::u16string_view first) {
+      calls.push_back("record " + Utf16ToUtf8(folder) + " " + Utf16ToUtf8(first));
+    };
+    s.showUsage = [this](std::u16string_view text) { usage = std::u16string(text); };
     return s;
   }
 
   int Run() {
     ScopedUi scope(ui);
-    return RunSetup(state, reinterpret_cast<InstanceHandle>(0x400000), Steps());
+    return RunSetupCommandLine(state, reinterpret_cast<InstanceHandle>(0x400000), Steps(),
+                               commandLine);
+  }
+
+  // The log the last run wrote, without its byte-order mark.
+  std::string Log() const {
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(logPath);
+    if (!bytes || bytes->size() < 3)
+      return std::string();
+    return std::string(bytes->begin() + 3, bytes->end());
   }
 
   SetupState state;
@@ -70,13 +98,19 @@ class Startup : public ::testing::Test {
   std::vector<std::string> calls;
   std::u16string imePath, imeText;
   test::RecordingUi ui;
+  std::u16string commandLine;
+  InstallOutcome outcome = InstallOutcome::kCompleted;
+  std::u16string usage;
+  test::TempFolder temp;
+  std::u16string logPath = temp.path() + u"setup.log";
 };
 
 TEST_F(Startup, PlatformNameRegistersFirstThenInstallsTheModule) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(calls,
             (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
-                                      "install", "register", "installIme", "broadcast"}));
+                                      "install", "preload", "register", "installIme",
+                                      "record C:\\windows\\system32 00000409", "broadcast"}));
   EXPECT_EQ(state.packageFolder.view(), u"D:\\package\\");
   EXPECT_EQ(state.osMajorVersion, 6u);
   EXPECT_EQ(imePath, u"C:\\windows\\system32\\qlsrfpt.ime");
@@ -94,14 +128,16 @@ TEST_F(Startup, OtherNameInstallsFirstAndRegistersOnlyWhenRefused) {
   Run();
   EXPECT_EQ(calls,
             (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
-                                      "install", "installIme", "isIme", "broadcast"}));
+                                      "install", "preload", "installIme", "isIme",
+                                      "record C:\\windows\\system32 00000409", "broadcast"}));
   calls.clear();
   state = SetupState();
   imeLayout = 0;
   Run();
   EXPECT_EQ(calls,
             (std::vector<std::string>{"controls", "probe", "manifest", "version", "agreement",
-                                      "install", "installIme", "isIme", "register", "broadcast"}));
+                                      "install", "preload", "installIme", "isIme", "register",
+                                      "record C:\\windows\\system32 00000409", "broadcast"}));
 }
 
 TEST_F(Startup, EndsSilentlyWhereTheRunStops) {
@@ -142,6 +178,62 @@ TEST_F(Startup, FolderAndSystemPathsKeepOneBackslash) {
   Run();
   EXPECT_EQ(state.packageFolder.size(), 260u);
   EXPECT_EQ(state.packageFolder.view().back(), u'\\');
+}
+
+// An unattended run shows neither dialog, and no message: each goes to the log, and the exit code
+// tells how the run ended.
+TEST_F(Startup, UnattendedRunsLogEverythingAndEndWithTheirCode) {
+  const struct {
+    InstallOutcome outcome;
+    int code;
+    bool registered;
+  } cases[] = {
+      {InstallOutcome::kCompleted, kExitInstalled, true},
+      {InstallOutcome::kUpgraded, kExitInstalled, false},
+      {InstallOutcome::kFolderRefused, kExitFolderRefused, false},
+      {InstallOutcome::kNameRefused, kExitBadCommandLine, false},
+      {InstallOutcome::kModuleInUse, kExitModuleInUse, false},
+      {InstallOutcome::kStopped, kExitStopped, false},
+  };
+  for (const auto& c : cases) {
+    state = SetupState();
+    calls.clear();
+    outcome = c.outcome;
+    commandLine = u"/S /LOG=" + logPath;
+    EXPECT_EQ(Run(), c.code);
+    EXPECT_EQ(calls[4], "unattended");
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "register") == 1, c.registered);
+    EXPECT_TRUE(ui.messages.empty());
+    const std::string log = Log();
+    EXPECT_NE(log.find("结果："), std::string::npos) << log;
+    EXPECT_NE(log.find("退出代码 " + std::to_string(c.code) + "\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("消息 [青岚输入法平台] 安装成功！") != std::string::npos, c.registered);
+    EXPECT_EQ(log.find("消息 [青岚] 正在使用输入法，不能安装！") != std::string::npos,
+              c.outcome == InstallOutcome::kModuleInUse);
+  }
+  // An interactive run with a log shows its messages and logs them too.
+  state = SetupState();
+  commandLine = u"/LOG=" + logPath;
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(Log().find("消息 [青岚输入法平台] 安装成功！"), std::string::npos);
+}
+
+TEST_F(Startup, BadCommandLinesAndUsage) {
+  commandLine = u"/X";
+  EXPECT_EQ(Run(), kExitBadCommandLine);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(usage.rfind(u"不认识的参数：/X", 0), 0u);
+  // Unattended: nothing is shown, the log says why.
+  usage.clear();
+  commandLine = u"/S /LOG=" + logPath + u" /NAME=";
+  EXPECT_EQ(Run(), kExitBadCommandLine);
+  EXPECT_TRUE(usage.empty());
+  EXPECT_NE(Log().find("参数错误：/NAME= 后面缺少内容"), std::string::npos);
+  commandLine = u"/?";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(usage, SetupUsage());
+  EXPECT_TRUE(calls.empty());
 }
 
 TEST(AgreementText, ShowsTheBytesAsReadUpTo2000) {

@@ -128,13 +128,34 @@ class InstallationTest : public ::testing::Test {
       Log(u"custom");
       return indexWritten_;
     };
+    // The package's files, then the target's before the move and as the run leaves it.
+    steps_.listFiles = [this](std::u16string_view folder) {
+      Log(u"list " + std::u16string(folder));
+      if (folder == u"E:\\包\\")
+        return packageFiles_;
+      return listedTarget_++ == 0 ? targetBefore_ : targetAfter_;
+    };
+    steps_.writeUninstallEntry = [this](const std::vector<FolderFile>& now,
+                                        const std::vector<std::u16string>& files) {
+      std::u16string line = u"entry " + DecimalText(static_cast<int64_t>(now.size()));
+      for (const std::u16string& file : files)
+        line += u" " + file;
+      Log(line);
+    };
+    steps_.updateUninstallEntry = [this](const std::vector<std::u16string>& files) {
+      std::u16string line = u"entry update";
+      for (const std::u16string& file : files)
+        line += u" " + file;
+      Log(line);
+    };
   }
 
   void Log(std::u16string line) { log_.push_back(Utf16ToUtf8(line)); }
 
   std::vector<std::string> Run() {
     log_.clear();
-    RunInstallation(state, steps_);
+    listedTarget_ = 0;
+    outcome_ = RunInstallation(state, steps_);
     return log_;
   }
 
@@ -168,6 +189,14 @@ class InstallationTest : public ::testing::Test {
   MapStatus userStatus_ = MapStatus::kMapped;
   std::vector<uint8_t> mainData_;
   std::vector<uint8_t> userData_;
+  std::vector<FolderFile> packageFiles_ = {{u"setup.exe", 10, 1}, {u"文本词库\\zk.txt", 20, 1}};
+  std::vector<FolderFile> targetBefore_ = {{u"我的.txt", 5, 7}};
+  std::vector<FolderFile> targetAfter_ = {{u"setup.exe", 10, 1},
+                                          {u"文本词库\\zk.txt", 20, 1},
+                                          {u"我的.txt", 5, 7},
+                                          {u"词库\\cz.dat", 30, 9}};
+  int listedTarget_ = 0;
+  InstallOutcome outcome_ = InstallOutcome::kStopped;
 };
 
 TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
@@ -180,6 +209,8 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "isRoot D:\\输入法\\",
       "collect",
       "mkdir D:\\输入法\\",
+      "list E:\\包\\",
+      "list D:\\输入法\\",
       "move E:\\包\\ D:\\输入法\\",
       "cd D:\\输入法\\",
       "name D:\\输入法\\setup.ini",
@@ -191,6 +222,8 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "phrases",
       "restore",
       "record",
+      "list D:\\输入法\\",
+      "entry 4 setup.exe 文本词库\\zk.txt 词库\\cz.dat",
       "shortcuts",
       "map D:\\输入法\\词库\\cz.dat buildmainck",
       "map D:\\输入法\\User.dat buildmainUserck",
@@ -200,9 +233,12 @@ TEST_F(InstallationTest, FreshInstallRunsEveryStepInOrder) {
       "punctuation",
       "settings dialog",
       "custom",
+      "list D:\\输入法\\",
+      "entry 4 setup.exe 文本词库\\zk.txt 词库\\cz.dat",
       "open D:\\输入法\\",
   };
   EXPECT_EQ(Run(), expected);
+  EXPECT_EQ(outcome_, InstallOutcome::kCompleted);
   const SetupState& s = state;
   EXPECT_EQ(s.installCompleted, 1u);
   EXPECT_EQ(s.installFolder.view(), u"D:\\输入法\\");
@@ -252,6 +288,7 @@ TEST_F(InstallationTest, RootFoldersAreRefusedBeforeAnythingMoves) {
     EXPECT_EQ(ui_.messages[0].text, kRootFolderText);
     EXPECT_EQ(ui_.messages[0].caption, u"输入法安装");
     EXPECT_EQ(ui_.messages[0].style, kMbIconWarning);
+    EXPECT_EQ(outcome_, InstallOutcome::kFolderRefused);
   }
   EXPECT_EQ(state.installCompleted, 0u);
 }
@@ -269,6 +306,7 @@ TEST_F(InstallationTest, UnusableDisplayNamesAreRefusedBeforeAnythingMoves) {
       EXPECT_EQ(line.rfind("isRoot", 0), 0u) << line;
     ASSERT_EQ(ui_.messages.size(), 1u) << Utf16ToUtf8(field);
     EXPECT_EQ(ui_.messages[0].text, kBadDisplayNameText);
+    EXPECT_EQ(outcome_, InstallOutcome::kNameRefused);
   }
   EXPECT_EQ(state.installCompleted, 0u);
   // A name that is only too long is cut to its 49 units and installed.
@@ -322,8 +360,14 @@ TEST_F(InstallationTest, EveryMissingFolderAboveTheTargetIsCreated) {
 TEST_F(InstallationTest, UpgradeEndsAfterTheModuleCopy) {
   state.upgradeInstall = 1;
   systemFolder_ = std::u16string(205, u's') + u"\\";
-  EXPECT_EQ(LastStepBeforeOpening(),
+  std::vector<std::string> log = Run();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3],
             "copy D:\\输入法\\qlsrfpt.ime " + std::string(199, 's') + "\\ql1234.ime");
+  // The entry's version and the files the package brought; then the folder is opened.
+  EXPECT_EQ(log[log.size() - 2], "entry update setup.exe 文本词库\\zk.txt");
+  EXPECT_EQ(log.back(), "open D:\\输入法\\");
+  EXPECT_EQ(outcome_, InstallOutcome::kUpgraded);
   EXPECT_EQ(state.installCompleted, 0u);
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -358,6 +402,7 @@ TEST_F(InstallationTest, IndexFilesNotWrittenLeaveTheInstallationIncomplete) {
   EXPECT_EQ(state.installCompleted, 0u);
   state.schemes[0].selected = 0;
   EXPECT_EQ(LastStepBeforeOpening(), "custom");
+  EXPECT_EQ(outcome_, InstallOutcome::kStopped);
   EXPECT_EQ(state.installCompleted, 0u);
 }
 

@@ -1,0 +1,9 @@
+// uninsta.exe: removes an installation of the input-method platform from the folder it lies in.
+#include "setup/common/win.h"
+#include "uninstall/uninstaller_win.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  return ql::RunUninstaller(instance, ql::U(commandLine));
+}
