@@ -61,6 +61,20 @@ expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/q
 expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
 expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
 
+# Query, checked by hand against mb.txt, zk.txt and dycz.txt: initials alone match every syllable
+# they begin, keys ascend (qi qian qing quan) and equal keys put the most frequent first; 行长 is
+# stated as hang zhang, so its first readings make a combined key record.
+expect_rc 0 "$work/query.txt" -- "$qlc" query q xing3chang "yin'hang" --in "$work/out"
+expect_rc 0 "$work/query-q.txt" -- printf '%s\n' "q: 6 candidates" \
+  "   1   64  七  qi" "   2   85  千  qian" "   3  152  情  qing" "   4   13  青  qing" \
+  "   5    7  庆  qing" "   6   57  全  quan" "xing'chang: 1 candidate" \
+  "   1   70  行长  xing'chang  [key record, combined reading]" "yin'hang: 1 candidate" \
+  "   1  140  银行  yin'hang  [key record]"
+cmp -s "$work/query.txt" "$work/query-q.txt" || { fail "query output"; diff "$work/query-q.txt" "$work/query.txt"; }
+(cd "$work/out" && "$qlc" query nihao >/dev/null) || fail "query in the current folder"
+expect_rc 1 "$work/query-bad.txt" -- "$qlc" query ni ii --in "$work/out"
+expect_text "$work/query-bad.txt" "\"ii\" is no run of pinyin syllables"
+
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").
 expect_line "$work/compile.txt" "file: punct/键位符号.bin 60 bytes"
@@ -140,7 +154,7 @@ expect_text "$work/nozk.txt" "qlc: compile failed: nothing was written to $work/
 # line, and errors, go to standard error.
 expect_rc 2 "$work/usage.txt" -- "$qlc"
 expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
-for words in "--help" "-h" "compile --help" "check -h" "dump --help" "--version"; do
+for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "--version"; do
   # shellcheck disable=SC2086
   "$qlc" $words >"$work/help.txt" 2>/dev/null || fail "qlc $words exited $?"
   [ -s "$work/help.txt" ] || fail "qlc $words printed nothing on standard output"

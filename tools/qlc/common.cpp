@@ -27,6 +27,11 @@ const char kCheckUsage[] =
     "      --strict           warnings count as errors (exit 1)\n"
     "      --fix              rewrite text files as UTF-16LE with byte-order mark and CR LF,\n"
     "                         add a missing final line end; the original stays as FILE.orig\n";
+const char kQueryUsage[] =
+    "  qlc query PINYIN... [--in COMPILED_FOLDER]\n"
+    "      the candidates of each typed pinyin (ni'hao, nihao3, zhg: initials alone\n"
+    "      stand for any syllable) in the pinyin index's order: rank, frequency, text, key;\n"
+    "      the folder (default: the current one) is one that qlc compile wrote\n";
 
 bool AsksForHelp(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {

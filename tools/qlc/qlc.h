@@ -173,6 +173,7 @@ class PhaseTimer {
 extern const char kCompileUsage[];
 extern const char kDumpUsage[];
 extern const char kCheckUsage[];
+extern const char kQueryUsage[];
 // Whether the command line asks for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 // Prints `usage` for a help request (exit code 0) or a wrong command line (2).
@@ -181,5 +182,6 @@ int PrintUsage(const char* usage, bool asked);
 int Compile(const std::vector<std::string>& args);
 int Dump(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
+int Query(const std::vector<std::string>& args);
 
 }  // namespace qlc
