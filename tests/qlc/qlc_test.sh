@@ -75,6 +75,39 @@ cmp -s "$work/query.txt" "$work/query-q.txt" || { fail "query output"; diff "$wo
 expect_rc 1 "$work/query-bad.txt" -- "$qlc" query ni ii --in "$work/out"
 expect_text "$work/query-bad.txt" "\"ii\" is no run of pinyin syllables"
 
+# Export round trips. A package whose last dictionary also holds settings, a double-pinyin layout
+# and custom codes: its export compiles to the same cz.dat, index files, option.txt, sp.ini and
+# codeword.txt. A tree whose dycz.txt changed after the compile no longer matches, and says where.
+cp -a "$pkg" "$work/sections"
+printf '%s\r\n' "{参数设置}" "候选数=5" "{自定义双拼}" "q=iu" "{自定义编码}" "[形码]" "qlsr 青岚输入" \
+  "abc=x 甲" "{结束}" | iconv -f UTF-8 -t UTF-16LE >>"$work/sections/文本词库/成语词库.txt"
+"$qlc" compile "$work/sections" --out "$work/sections-out" >/dev/null 2>&1 || fail "compile with sections"
+expect_rc 0 "$work/export.txt" -- "$qlc" export "$work/sections-out/词库/cz.dat" --out "$work/exported" --verify
+expect_line "$work/export.txt" "exported $work/sections-out/词库/cz.dat: 97 characters, 42 phrases into $work/exported"
+for f in 词库/cz.dat 输入方案/拼音/qinglan.idx 输入方案/拼音/User.idx option.txt sp.ini 输入方案/形码/codeword.txt; do
+  expect_text "$work/export.txt" "verify: $f identical"
+done
+expect_rc 0 "$work/export-check.txt" -- "$qlc" check "$work/exported"
+printf '\xff\xfe' >"$work/sections-out/输入方案/拼音/dycz.txt"
+expect_rc 1 "$work/export-diff.txt" -- "$qlc" export "$work/sections-out/词库/cz.dat" --out "$work/exported2" --verify
+expect_text "$work/export-diff.txt" "verify: 输入方案/拼音/qinglan.idx differs:"
+expect_text "$work/export-diff.txt" "- key record @"
+expect_rc 1 "$work/export-notempty.txt" -- "$qlc" export "$cz" --out "$work/exported"
+# A user data file with two learned phrases (青岚 30, 输入法平台 200; RecordsEnd counts from
+# RecordShift 1024; the index sorted by text) becomes a backup whose sections the build reads back.
+user=$work/sections-out/User.dat
+put() { printf "$1" | dd of="$user" bs=1 seek="$2" conv=notrunc status=none; }
+put '\x03\x00\x1e\x00\x52\x97\x9a\x5c\x00\x00' 11264
+put '\x06\x00\xc8\x00\x93\x8f\x65\x51\xd5\x6c\x73\x5e\xf0\x53\x00\x00' 11274
+put '\x1a\x28\x00\x00' 8
+put '\x08\x00\x00\x00' 16
+put '\x0a\x2c\x00\x00\x00\x2c\x00\x00' 307200
+expect_rc 0 "$work/backup.txt" -- "$qlc" export "$user" --out "$work/backup" --verify
+expect_line "$work/backup.txt" "verify: the build reads back every part of the backup"
+printf '%s\r\n' "{参数设置}" "候选数=5" "{自定义双拼}" "q=iu" "{自定义编码}" "[形码]" "qlsr 青岚输入" \
+  "abc x=甲" "{结束}" "{用户词组}" "青岚 30" "输入法平台 200" | iconv -f UTF-8 -t UTF-16LE >"$work/backup-want.txt"
+cmp -s <(tail -c +3 "$work/backup/用户词库备份.txt") "$work/backup-want.txt" || fail "backup text"
+
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").
 expect_line "$work/compile.txt" "file: punct/键位符号.bin 60 bytes"
@@ -154,7 +187,7 @@ expect_text "$work/nozk.txt" "qlc: compile failed: nothing was written to $work/
 # line, and errors, go to standard error.
 expect_rc 2 "$work/usage.txt" -- "$qlc"
 expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
-for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "--version"; do
+for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "export -h" "--version"; do
   # shellcheck disable=SC2086
   "$qlc" $words >"$work/help.txt" 2>/dev/null || fail "qlc $words exited $?"
   [ -s "$work/help.txt" ] || fail "qlc $words printed nothing on standard output"

@@ -1,6 +1,9 @@
 #include <cstdio>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/text.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/model/package.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -27,6 +30,14 @@ const char kCheckUsage[] =
     "      --strict           warnings count as errors (exit 1)\n"
     "      --fix              rewrite text files as UTF-16LE with byte-order mark and CR LF,\n"
     "                         add a missing final line end; the original stays as FILE.orig\n";
+const char kExportUsage[] =
+    "  qlc export FILE... --out FOLDER [--verify]\n"
+    "      cz.dat of a compiled tree: a package in FOLDER whose compile gives the same cz.dat,\n"
+    "      qinglan.idx and User.idx (zk.txt, one dictionary, the tree's schemes and files);\n"
+    "      User.dat: a backup (settings, double pinyin, user phrases, custom codes found\n"
+    "      beside it) that the install dialog adds as a dictionary\n"
+    "      --verify           compile what was exported and compare byte for byte (exit 1 on a\n"
+    "                         difference, which is shown decoded)\n";
 const char kQueryUsage[] =
     "  qlc query PINYIN... [--in COMPILED_FOLDER]\n"
     "      the candidates of each typed pinyin (ni'hao, nihao3, zhg: initials alone\n"
@@ -44,6 +55,15 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 int PrintUsage(const char* usage, bool asked) {
   std::fprintf(asked ? stdout : stderr, "usage:\n%s", usage);
   return asked ? 0 : 2;
+}
+
+std::u16string PinyinSchemeFolder(const std::vector<uint8_t>& mainData) {
+  std::u16string folder = ql::ByteReader(mainData.data(), mainData.size())
+                              .Seek(ql::kSchemeSlotOffset)
+                              .Text(ql::kSchemeSlotUnits);
+  if (folder.empty())
+    folder = std::u16string(ql::kSchemeFolder) + u"拼音";
+  return folder;
 }
 
 std::string U8(std::u16string_view text) {

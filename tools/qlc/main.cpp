@@ -17,6 +17,7 @@ int Usage(bool asked) {
   std::fprintf(out, "usage: qlc COMMAND ...   (qlc COMMAND --help for one command)\n%s%s%s",
                kCompileUsage, kDumpUsage, kCheckUsage);
   std::fputs(kQueryUsage, out);
+  std::fputs(kExportUsage, out);
   std::fprintf(out,
                "  qlc --help | -h        this text\n"
                "  qlc --version          the program's version\n"
@@ -44,6 +45,8 @@ int Run(const std::vector<std::string>& words) {
     return Check(args);
   if (words[0] == "query")
     return Query(args);
+  if (words[0] == "export")
+    return Export(args);
   std::fprintf(stderr, "qlc: unknown command \"%s\"\n", words[0].c_str());
   return Usage(false);
 }

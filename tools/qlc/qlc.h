@@ -30,6 +30,10 @@ std::u16string Shown(std::u16string_view relative);
 // A folder argument made absolute, with the platform's separator at its end.
 std::u16string FolderArgument(const std::string& utf8);
 
+// The pinyin scheme's folder (relative to the tree) as the index builder recorded it in the main
+// data file, or the default one when the slot is empty.
+std::u16string PinyinSchemeFolder(const std::vector<uint8_t>& mainData);
+
 // Conversions between the system's UTF-16 paths and std::filesystem paths.
 std::filesystem::path ToPath(std::u16string_view path);
 std::u16string FromPath(const std::filesystem::path& path);
@@ -124,6 +128,10 @@ struct BuildChoices {
   std::function<void(const ql::SetupState&)> onManifest;
 };
 
+// Whether a file of a package is one a compile writes: a stale copy of it must not pass for a
+// run's output, and export leaves it out. `relative` has '/' separators.
+bool IsCompiledFile(std::u16string_view relative);
+
 // Copies `package` into the new folder `build` (without the files a compile writes) and compiles
 // it there as a default fresh install would, every problem going to `report`. Returns the files
 // the copy holds (relative, '/' separators); nullopt when the build could not run to its end.
@@ -174,6 +182,7 @@ extern const char kCompileUsage[];
 extern const char kDumpUsage[];
 extern const char kCheckUsage[];
 extern const char kQueryUsage[];
+extern const char kExportUsage[];
 // Whether the command line asks for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 // Prints `usage` for a help request (exit code 0) or a wrong command line (2).
@@ -183,5 +192,6 @@ int Compile(const std::vector<std::string>& args);
 int Dump(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
 int Query(const std::vector<std::string>& args);
+int Export(const std::vector<std::string>& args);
 
 }  // namespace qlc

@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/common/byte_reader.h"
 #include "setup/common/files.h"
 #include "setup/common/text.h"
-#include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_query.h"
 #include "setup/compiler/syllables.h"
 #include "setup/model/package.h"
@@ -25,17 +23,6 @@ std::string SpellKey(const std::vector<ql::SyllableCode>& key) {
     spelled += std::string(ql::SpellSyllable(code));
   }
   return spelled;
-}
-
-// The pinyin scheme's folder as the index builder recorded it in the main data file, or the
-// default one when the slot is empty.
-std::u16string PinyinSchemeFolder(const std::vector<uint8_t>& mainData) {
-  std::u16string folder = ql::ByteReader(mainData.data(), mainData.size())
-                              .Seek(ql::kSchemeSlotOffset)
-                              .Text(ql::kSchemeSlotUnits);
-  if (folder.empty())
-    folder = std::u16string(ql::kSchemeFolder) + u"拼音";
-  return folder;
 }
 
 }  // namespace
