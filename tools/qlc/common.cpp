@@ -38,6 +38,15 @@ const char kExportUsage[] =
     "      beside it) that the install dialog adds as a dictionary\n"
     "      --verify           compile what was exported and compare byte for byte (exit 1 on a\n"
     "                         difference, which is shown decoded)\n";
+const char kImportUsage[] =
+    "  qlc import rime|libime|plain SOURCE... --out FOLDER [options]\n"
+    "      rime: *.dict.yaml (header, import_tables, text<TAB>code<TAB>weight); libime:\n"
+    "      \"phrase pin'yin [cost]\"; plain: a phrase a line, optional frequency (UTF-8/16).\n"
+    "      rime and libime write a package (setup.ini, zk.txt, the dictionary, the pinyin\n"
+    "      scheme's mb.txt, dycz.txt, zg.txt); plain writes zk.txt and the dictionary\n"
+    "      --weights FILE     rime: an essay-style file \"phrase<TAB>weight\"\n"
+    "      --name NAME        the dictionary's name and file name (default 导入词库)\n"
+    "      --verbose          name every item a rule changed or dropped\n";
 const char kQueryUsage[] =
     "  qlc query PINYIN... [--in COMPILED_FOLDER]\n"
     "      the candidates of each typed pinyin (ni'hao, nihao3, zhg: initials alone\n"

@@ -94,6 +94,35 @@ bool WriteTextFile(const fs::path& path, std::u16string_view text) {
   return false;
 }
 
+std::u16string ManifestWithDictionary(std::u16string_view manifest,
+                                      std::u16string_view name,
+                                      std::u16string_view file) {
+  std::u16string out;
+  bool dropping = false;
+  size_t at = manifest.size() > 0 && manifest[0] == 0xFEFF ? 1 : 0;
+  while (at < manifest.size()) {
+    size_t end = manifest.find(u'\n', at);
+    end = end == std::u16string_view::npos ? manifest.size() : end + 1;
+    const std::u16string_view line = manifest.substr(at, end - at);
+    at = end;
+    if (!line.empty() && line[0] == u'[') {
+      const std::u16string_view section = line.substr(1);
+      dropping = section.substr(0, ql::kDictionarySection.size()) == ql::kDictionarySection &&
+                 section.size() > ql::kDictionarySection.size() &&
+                 section[ql::kDictionarySection.size()] >= u'0' &&
+                 section[ql::kDictionarySection.size()] <= u'9';
+    }
+    if (!dropping)
+      out += line;
+  }
+  if (!out.empty() && out.back() != u'\n')
+    out += u"\r\n";
+  out += u"[" + std::u16string(ql::kDictionarySection) + u"1]\r\nname=" + std::u16string(name) +
+         u"\r\n" + std::u16string(ql::kDictionaryFileKey) + u"=" + std::u16string(file) +
+         u"\r\nDefault=是\r\n";
+  return out;
+}
+
 namespace {
 
 // Whether a phrase survives a dictionary line: no tag or bracket line, no space or line end.
@@ -147,34 +176,6 @@ bool MainDataTexts(const PhraseFile& file, std::u16string& zk, std::u16string& d
   AppendLine(header, u"[Text]");
   dictionary = header + dictionary;
   return ok;
-}
-
-// The manifest of `tree` with its dictionaries replaced by the exported one.
-std::u16string ExportedManifest(std::u16string_view manifest, std::u16string_view name) {
-  std::u16string out;
-  bool dropping = false;
-  size_t at = manifest.size() > 0 && manifest[0] == 0xFEFF ? 1 : 0;
-  while (at < manifest.size()) {
-    size_t end = manifest.find(u'\n', at);
-    end = end == std::u16string_view::npos ? manifest.size() : end + 1;
-    const std::u16string_view line = manifest.substr(at, end - at);
-    at = end;
-    if (!line.empty() && line[0] == u'[') {
-      const std::u16string_view section = line.substr(1);
-      dropping = section.substr(0, ql::kDictionarySection.size()) == ql::kDictionarySection &&
-                 section.size() > ql::kDictionarySection.size() &&
-                 section[ql::kDictionarySection.size()] >= u'0' &&
-                 section[ql::kDictionarySection.size()] <= u'9';
-    }
-    if (!dropping)
-      out += line;
-  }
-  if (!out.empty() && out.back() != u'\n')
-    out += u"\r\n";
-  out += u"[" + std::u16string(ql::kDictionarySection) + u"1]\r\nname=" + std::u16string(name) +
-         u"\r\n" + std::u16string(ql::kDictionaryFileKey) + u"=" +
-         std::u16string(kExportedDictionaryFile) + u"\r\nDefault=是\r\n";
-  return out;
 }
 
 // The tree's files but those a compile writes, the text dictionaries and the manifest.
@@ -276,9 +277,11 @@ int ExportMainData(const std::string& name,
     if (!CopyTree(tree, out))
       return 1;
     const std::u16string text = ql::DecodeUtf16Le(manifest->data(), manifest->size());
-    if (!WriteTextFile(out / ToPath(ql::kSetupIniFile),
-                       ExportedManifest(text, file.name.empty() ? kExportedDictionaryName
-                                                                : std::u16string_view(file.name))))
+    if (!WriteTextFile(
+            out / ToPath(ql::kSetupIniFile),
+            ManifestWithDictionary(
+                text, file.name.empty() ? kExportedDictionaryName : std::u16string_view(file.name),
+                kExportedDictionaryFile)))
       return 1;
   } else {
     std::printf("note: no setup.ini in %s: only the text dictionaries are written\n",

@@ -18,6 +18,12 @@ struct ExportedPhrases {
 // Writes `text` as UTF-16LE with byte-order mark, making the folders; false (reported) on failure.
 bool WriteTextFile(const std::filesystem::path& path, std::u16string_view text);
 
+// A manifest (setup.ini's text) whose dictionaries are replaced by the one dictionary `file`,
+// named `name` and chosen by default; the rest stays as it was.
+std::u16string ManifestWithDictionary(std::u16string_view manifest,
+                                      std::u16string_view name,
+                                      std::u16string_view file);
+
 // The settings, double-pinyin and custom-code sections that give back what a build wrote into the
 // installed (or compiled) `folder`: option.txt, sp.ini and each scheme's codeword.txt. False
 // (reported) when one of them is not as the build writes it.

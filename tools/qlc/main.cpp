@@ -18,6 +18,7 @@ int Usage(bool asked) {
                kCompileUsage, kDumpUsage, kCheckUsage);
   std::fputs(kQueryUsage, out);
   std::fputs(kExportUsage, out);
+  std::fputs(kImportUsage, out);
   std::fprintf(out,
                "  qlc --help | -h        this text\n"
                "  qlc --version          the program's version\n"
@@ -47,6 +48,8 @@ int Run(const std::vector<std::string>& words) {
     return Query(args);
   if (words[0] == "export")
     return Export(args);
+  if (words[0] == "import")
+    return Import(args);
   std::fprintf(stderr, "qlc: unknown command \"%s\"\n", words[0].c_str());
   return Usage(false);
 }

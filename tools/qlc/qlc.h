@@ -111,6 +111,11 @@ bool CheckEncodings(const std::u16string& package, DiagnosticReport& report);
 // could not be fixed (reported).
 bool FixEncodings(const std::u16string& package, DiagnosticReport& report);
 
+// The text of a UTF-8 or UTF-16 file (with or without byte-order mark, which is removed); nullopt
+// for any other encoding. `encoding` names the one found.
+std::optional<std::u16string> DecodeUnicodeText(const std::vector<uint8_t>& bytes,
+                                                std::string* encoding);
+
 // The text of GB18030 bytes, or nullopt when they are not GB18030. On the host through iconv, on
 // Windows through the system's code page 54936.
 std::optional<std::u16string> DecodeGb18030(const std::vector<uint8_t>& bytes);
@@ -183,6 +188,7 @@ extern const char kDumpUsage[];
 extern const char kCheckUsage[];
 extern const char kQueryUsage[];
 extern const char kExportUsage[];
+extern const char kImportUsage[];
 // Whether the command line asks for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 // Prints `usage` for a help request (exit code 0) or a wrong command line (2).
@@ -193,5 +199,6 @@ int Dump(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
 int Query(const std::vector<std::string>& args);
 int Export(const std::vector<std::string>& args);
+int Import(const std::vector<std::string>& args);
 
 }  // namespace qlc
