@@ -196,6 +196,11 @@ std::string SpellPattern(const std::vector<QuerySyllable>& pattern) {
   return spelled;
 }
 
+QueryResult ListPinyinIndex(const std::vector<uint8_t>& index,
+                            const std::vector<uint8_t>& mainData) {
+  return QueryPinyinIndex(index, mainData, {});
+}
+
 QueryResult QueryPinyinIndex(const std::vector<uint8_t>& index,
                              const std::vector<uint8_t>& mainData,
                              const std::vector<QuerySyllable>& pattern) {
@@ -247,7 +252,7 @@ QueryResult QueryPinyinIndex(const std::vector<uint8_t>& index,
     }
     if (ComparePrefix(candidate.key, pattern) != 0)
       break;
-    if (Matches(candidate.key, pattern))
+    if (pattern.empty() || Matches(candidate.key, pattern))
       result.candidates.push_back(candidate);
   }
   result.ok = true;

@@ -51,4 +51,8 @@ QueryResult QueryPinyinIndex(const std::vector<uint8_t>& index,
                              const std::vector<uint8_t>& mainData,
                              const std::vector<QuerySyllable>& pattern);
 
+// Every candidate of the index, in index order (an empty pattern matches every key).
+QueryResult ListPinyinIndex(const std::vector<uint8_t>& index,
+                            const std::vector<uint8_t>& mainData);
+
 }  // namespace ql

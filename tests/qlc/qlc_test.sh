@@ -108,6 +108,26 @@ printf '%s\r\n' "{参数设置}" "候选数=5" "{自定义双拼}" "q=iu" "{自�
   "abc x=甲" "{结束}" "{用户词组}" "青岚 30" "输入法平台 200" | iconv -f UTF-8 -t UTF-16LE >"$work/backup-want.txt"
 cmp -s <(tail -c +3 "$work/backup/用户词库备份.txt") "$work/backup-want.txt" || fail "backup text"
 
+# Diff: a package against its own compile is equal; an edit of frequencies, phrases and readings
+# shows each change, and the keys whose candidates changed.
+expect_rc 0 "$work/diff-same.txt" -- "$qlc" diff "$pkg" "$work/out"
+expect_line "$work/diff-same.txt" "no difference"
+cp -a "$pkg" "$work/edited"
+recode() {  # recode FILE SED_SCRIPT: edits a package text file
+  { printf '\xff\xfe'; tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 | sed "$2" | iconv -f UTF-8 -t UTF-16LE; } >"$1.new"
+  mv "$1.new" "$1"
+}
+recode "$work/edited/文本词库/基本词库.txt" 's/^行长 70/行长 150/; /^平台 100/d; s/^\[Text\]/&\r\n长行 80/'
+recode "$work/edited/输入方案/拼音/mb.txt" 's/^长 chang2 zhang3/长 zhang3 chang2/'
+expect_rc 1 "$work/diff.txt" -- "$qlc" diff "$pkg" "$work/edited"
+expect_rc 0 "$work/diff-want.txt" -- printf '%s\n' "- phrase 平台: 100" "~ phrase 行长: 70 -> 150" \
+  "+ phrase 长行: 80" "~ readings 长: chang2 zhang3 -> zhang3 chang2" "+ key chang'hang: 长行" \
+  "+ key chang'xing: 长行" "- key ping'tai: 平台" "+ key zhang'hang: 长行" "+ key zhang'xing: 长行" \
+  "9 differences"
+"$qlc" diff "$pkg" "$work/edited" >"$work/diff-out.txt" 2>/dev/null
+cmp -s "$work/diff-out.txt" "$work/diff-want.txt" || { fail "diff output"; cat "$work/diff.txt"; }
+expect_rc 2 "$work/diff-none.txt" -- "$qlc" diff "$pkg" "$work/nothing"
+
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").
 expect_line "$work/compile.txt" "file: punct/键位符号.bin 60 bytes"
@@ -187,7 +207,7 @@ expect_text "$work/nozk.txt" "qlc: compile failed: nothing was written to $work/
 # line, and errors, go to standard error.
 expect_rc 2 "$work/usage.txt" -- "$qlc"
 expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
-for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "export -h" "--version"; do
+for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "export -h" "import -h" "diff -h" "--version"; do
   # shellcheck disable=SC2086
   "$qlc" $words >"$work/help.txt" 2>/dev/null || fail "qlc $words exited $?"
   [ -s "$work/help.txt" ] || fail "qlc $words printed nothing on standard output"

@@ -47,6 +47,11 @@ const char kImportUsage[] =
     "      --weights FILE     rime: an essay-style file \"phrase<TAB>weight\"\n"
     "      --name NAME        the dictionary's name and file name (default 导入词库)\n"
     "      --verbose          name every item a rule changed or dropped\n";
+const char kDiffUsage[] =
+    "  qlc diff A B           two packages (compiled here) or two trees compile wrote: phrases\n"
+    "                         and characters added (+), removed (-) or of another frequency\n"
+    "                         (~), readings changed, pinyin keys whose candidates changed;\n"
+    "                         exit 0 equal, 1 different, 2 trouble\n";
 const char kQueryUsage[] =
     "  qlc query PINYIN... [--in COMPILED_FOLDER]\n"
     "      the candidates of each typed pinyin (ni'hao, nihao3, zhg: initials alone\n"

@@ -19,6 +19,7 @@ int Usage(bool asked) {
   std::fputs(kQueryUsage, out);
   std::fputs(kExportUsage, out);
   std::fputs(kImportUsage, out);
+  std::fputs(kDiffUsage, out);
   std::fprintf(out,
                "  qlc --help | -h        this text\n"
                "  qlc --version          the program's version\n"
@@ -50,6 +51,8 @@ int Run(const std::vector<std::string>& words) {
     return Export(args);
   if (words[0] == "import")
     return Import(args);
+  if (words[0] == "diff")
+    return Diff(args);
   std::fprintf(stderr, "qlc: unknown command \"%s\"\n", words[0].c_str());
   return Usage(false);
 }

@@ -189,6 +189,7 @@ extern const char kCheckUsage[];
 extern const char kQueryUsage[];
 extern const char kExportUsage[];
 extern const char kImportUsage[];
+extern const char kDiffUsage[];
 // Whether the command line asks for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 // Prints `usage` for a help request (exit code 0) or a wrong command line (2).
@@ -200,5 +201,6 @@ int Check(const std::vector<std::string>& args);
 int Query(const std::vector<std::string>& args);
 int Export(const std::vector<std::string>& args);
 int Import(const std::vector<std::string>& args);
+int Diff(const std::vector<std::string>& args);
 
 }  // namespace qlc
