@@ -62,6 +62,14 @@ std::string_view SpellSyllable(SyllableCode code) {
   return {};
 }
 
+uint8_t FindInitialCode(std::string_view letters) {
+  for (const SyllableEntry& entry : kSyllableTable) {
+    if (entry.initialCode != kNoInitialCode && kElementSpellings[entry.initialCode] == letters)
+      return entry.initialCode;
+  }
+  return 0;
+}
+
 std::string_view SpellElement(uint8_t elementCode) {
   return elementCode <= kElementCount ? kElementSpellings[elementCode] : std::string_view();
 }

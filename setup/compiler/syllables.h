@@ -27,6 +27,10 @@ SyllableCode FindSyllableCode(std::u16string_view letters);
 // ("xu" and "xv") the first in table order is given.
 std::string_view SpellSyllable(SyllableCode code);
 
+// The element code of `letters` when they spell the initial of some syllable of the table (b,
+// zh, y, ...), or 0.
+uint8_t FindInitialCode(std::string_view letters);
+
 // The spelling of an element code 1..57, or empty.
 std::string_view SpellElement(uint8_t elementCode);
 

@@ -61,6 +61,73 @@ expect_rc 0 "$work/dump-idx.txt" -- "$qlc" dump "$work/out/输入方案/拼音/q
 expect_rc 0 "$work/dump-slot0.txt" -- "$qlc" dump "$cz"
 expect_line "$work/dump-slot0.txt" "slot 0 (pinyin): \"输入方案\\拼音\""
 
+# Query, checked by hand against mb.txt, zk.txt and dycz.txt: initials alone match every syllable
+# they begin, keys ascend (qi qian qing quan) and equal keys put the most frequent first; 行长 is
+# stated as hang zhang, so its first readings make a combined key record.
+expect_rc 0 "$work/query.txt" -- "$qlc" query q xing3chang "yin'hang" --in "$work/out"
+expect_rc 0 "$work/query-q.txt" -- printf '%s\n' "q: 6 candidates" \
+  "   1   64  七  qi" "   2   85  千  qian" "   3  152  情  qing" "   4   13  青  qing" \
+  "   5    7  庆  qing" "   6   57  全  quan" "xing'chang: 1 candidate" \
+  "   1   70  行长  xing'chang  [key record, combined reading]" "yin'hang: 1 candidate" \
+  "   1  140  银行  yin'hang  [key record]"
+cmp -s "$work/query.txt" "$work/query-q.txt" || { fail "query output"; diff "$work/query-q.txt" "$work/query.txt"; }
+(cd "$work/out" && "$qlc" query nihao >/dev/null) || fail "query in the current folder"
+expect_rc 1 "$work/query-bad.txt" -- "$qlc" query ni ii --in "$work/out"
+expect_text "$work/query-bad.txt" "\"ii\" is no run of pinyin syllables"
+
+# Export round trips. A package whose last dictionary also holds settings, a double-pinyin layout
+# and custom codes: its export compiles to the same cz.dat, index files, option.txt, sp.ini and
+# codeword.txt. A tree whose dycz.txt changed after the compile no longer matches, and says where.
+cp -a "$pkg" "$work/sections"
+printf '%s\r\n' "{参数设置}" "候选数=5" "{自定义双拼}" "q=iu" "{自定义编码}" "[形码]" "qlsr 青岚输入" \
+  "abc=x 甲" "{结束}" | iconv -f UTF-8 -t UTF-16LE >>"$work/sections/文本词库/成语词库.txt"
+"$qlc" compile "$work/sections" --out "$work/sections-out" >/dev/null 2>&1 || fail "compile with sections"
+expect_rc 0 "$work/export.txt" -- "$qlc" export "$work/sections-out/词库/cz.dat" --out "$work/exported" --verify
+expect_line "$work/export.txt" "exported $work/sections-out/词库/cz.dat: 97 characters, 42 phrases into $work/exported"
+for f in 词库/cz.dat 输入方案/拼音/qinglan.idx 输入方案/拼音/User.idx option.txt sp.ini 输入方案/形码/codeword.txt; do
+  expect_text "$work/export.txt" "verify: $f identical"
+done
+expect_rc 0 "$work/export-check.txt" -- "$qlc" check "$work/exported"
+printf '\xff\xfe' >"$work/sections-out/输入方案/拼音/dycz.txt"
+expect_rc 1 "$work/export-diff.txt" -- "$qlc" export "$work/sections-out/词库/cz.dat" --out "$work/exported2" --verify
+expect_text "$work/export-diff.txt" "verify: 输入方案/拼音/qinglan.idx differs:"
+expect_text "$work/export-diff.txt" "- key record @"
+expect_rc 1 "$work/export-notempty.txt" -- "$qlc" export "$cz" --out "$work/exported"
+# A user data file with two learned phrases (青岚 30, 输入法平台 200; RecordsEnd counts from
+# RecordShift 1024; the index sorted by text) becomes a backup whose sections the build reads back.
+user=$work/sections-out/User.dat
+put() { printf "$1" | dd of="$user" bs=1 seek="$2" conv=notrunc status=none; }
+put '\x03\x00\x1e\x00\x52\x97\x9a\x5c\x00\x00' 11264
+put '\x06\x00\xc8\x00\x93\x8f\x65\x51\xd5\x6c\x73\x5e\xf0\x53\x00\x00' 11274
+put '\x1a\x28\x00\x00' 8
+put '\x08\x00\x00\x00' 16
+put '\x0a\x2c\x00\x00\x00\x2c\x00\x00' 307200
+expect_rc 0 "$work/backup.txt" -- "$qlc" export "$user" --out "$work/backup" --verify
+expect_line "$work/backup.txt" "verify: the build reads back every part of the backup"
+printf '%s\r\n' "{参数设置}" "候选数=5" "{自定义双拼}" "q=iu" "{自定义编码}" "[形码]" "qlsr 青岚输入" \
+  "abc x=甲" "{结束}" "{用户词组}" "青岚 30" "输入法平台 200" | iconv -f UTF-8 -t UTF-16LE >"$work/backup-want.txt"
+cmp -s <(tail -c +3 "$work/backup/用户词库备份.txt") "$work/backup-want.txt" || fail "backup text"
+
+# Diff: a package against its own compile is equal; an edit of frequencies, phrases and readings
+# shows each change, and the keys whose candidates changed.
+expect_rc 0 "$work/diff-same.txt" -- "$qlc" diff "$pkg" "$work/out"
+expect_line "$work/diff-same.txt" "no difference"
+cp -a "$pkg" "$work/edited"
+recode() {  # recode FILE SED_SCRIPT: edits a package text file
+  { printf '\xff\xfe'; tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 | sed "$2" | iconv -f UTF-8 -t UTF-16LE; } >"$1.new"
+  mv "$1.new" "$1"
+}
+recode "$work/edited/文本词库/基本词库.txt" 's/^行长 70/行长 150/; /^平台 100/d; s/^\[Text\]/&\r\n长行 80/'
+recode "$work/edited/输入方案/拼音/mb.txt" 's/^长 chang2 zhang3/长 zhang3 chang2/'
+expect_rc 1 "$work/diff.txt" -- "$qlc" diff "$pkg" "$work/edited"
+expect_rc 0 "$work/diff-want.txt" -- printf '%s\n' "- phrase 平台: 100" "~ phrase 行长: 70 -> 150" \
+  "+ phrase 长行: 80" "~ readings 长: chang2 zhang3 -> zhang3 chang2" "+ key chang'hang: 长行" \
+  "+ key chang'xing: 长行" "- key ping'tai: 平台" "+ key zhang'hang: 长行" "+ key zhang'xing: 长行" \
+  "9 differences"
+"$qlc" diff "$pkg" "$work/edited" >"$work/diff-out.txt" 2>/dev/null
+cmp -s "$work/diff-out.txt" "$work/diff-want.txt" || { fail "diff output"; cat "$work/diff.txt"; }
+expect_rc 2 "$work/diff-none.txt" -- "$qlc" diff "$pkg" "$work/nothing"
+
 # The punctuation values of symbol.txt's 16 lines, 60 bytes each: key and output length, then the
 # output mark (the first of "“”", "‘’", "……", "——").
 expect_line "$work/compile.txt" "file: punct/键位符号.bin 60 bytes"
@@ -140,7 +207,7 @@ expect_text "$work/nozk.txt" "qlc: compile failed: nothing was written to $work/
 # line, and errors, go to standard error.
 expect_rc 2 "$work/usage.txt" -- "$qlc"
 expect_rc 1 "$work/nofile.txt" -- "$qlc" dump "$work/nothing.dat"
-for words in "--help" "-h" "compile --help" "check -h" "dump --help" "--version"; do
+for words in "--help" "-h" "compile --help" "check -h" "dump --help" "query -h" "export -h" "import -h" "diff -h" "--version"; do
   # shellcheck disable=SC2086
   "$qlc" $words >"$work/help.txt" 2>/dev/null || fail "qlc $words exited $?"
   [ -s "$work/help.txt" ] || fail "qlc $words printed nothing on standard output"

@@ -1,6 +1,9 @@
 #include <cstdio>
 
+#include "setup/common/byte_reader.h"
 #include "setup/common/text.h"
+#include "setup/compiler/phrase_table_format.h"
+#include "setup/model/package.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -27,6 +30,33 @@ const char kCheckUsage[] =
     "      --strict           warnings count as errors (exit 1)\n"
     "      --fix              rewrite text files as UTF-16LE with byte-order mark and CR LF,\n"
     "                         add a missing final line end; the original stays as FILE.orig\n";
+const char kExportUsage[] =
+    "  qlc export FILE... --out FOLDER [--verify]\n"
+    "      cz.dat of a compiled tree: a package in FOLDER whose compile gives the same cz.dat,\n"
+    "      qinglan.idx and User.idx (zk.txt, one dictionary, the tree's schemes and files);\n"
+    "      User.dat: a backup (settings, double pinyin, user phrases, custom codes found\n"
+    "      beside it) that the install dialog adds as a dictionary\n"
+    "      --verify           compile what was exported and compare byte for byte (exit 1 on a\n"
+    "                         difference, which is shown decoded)\n";
+const char kImportUsage[] =
+    "  qlc import rime|libime|plain SOURCE... --out FOLDER [options]\n"
+    "      rime: *.dict.yaml (header, import_tables, text<TAB>code<TAB>weight); libime:\n"
+    "      \"phrase pin'yin [cost]\"; plain: a phrase a line, optional frequency (UTF-8/16).\n"
+    "      rime and libime write a package (setup.ini, zk.txt, the dictionary, the pinyin\n"
+    "      scheme's mb.txt, dycz.txt, zg.txt); plain writes zk.txt and the dictionary\n"
+    "      --weights FILE     rime: an essay-style file \"phrase<TAB>weight\"\n"
+    "      --name NAME        the dictionary's name and file name (default 导入词库)\n"
+    "      --verbose          name every item a rule changed or dropped\n";
+const char kDiffUsage[] =
+    "  qlc diff A B           two packages (compiled here) or two trees compile wrote: phrases\n"
+    "                         and characters added (+), removed (-) or of another frequency\n"
+    "                         (~), readings changed, pinyin keys whose candidates changed;\n"
+    "                         exit 0 equal, 1 different, 2 trouble\n";
+const char kQueryUsage[] =
+    "  qlc query PINYIN... [--in COMPILED_FOLDER]\n"
+    "      the candidates of each typed pinyin (ni'hao, nihao3, zhg: initials alone\n"
+    "      stand for any syllable) in the pinyin index's order: rank, frequency, text, key;\n"
+    "      the folder (default: the current one) is one that qlc compile wrote\n";
 
 bool AsksForHelp(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
@@ -39,6 +69,15 @@ bool AsksForHelp(const std::vector<std::string>& args) {
 int PrintUsage(const char* usage, bool asked) {
   std::fprintf(asked ? stdout : stderr, "usage:\n%s", usage);
   return asked ? 0 : 2;
+}
+
+std::u16string PinyinSchemeFolder(const std::vector<uint8_t>& mainData) {
+  std::u16string folder = ql::ByteReader(mainData.data(), mainData.size())
+                              .Seek(ql::kSchemeSlotOffset)
+                              .Text(ql::kSchemeSlotUnits);
+  if (folder.empty())
+    folder = std::u16string(ql::kSchemeFolder) + u"拼音";
+  return folder;
 }
 
 std::string U8(std::u16string_view text) {

@@ -126,8 +126,8 @@ bool IsInside(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
-// Whether a file of the package is one a compile writes: a stale copy of it must not pass for
-// this run's output. `relative` has '/' separators.
+}  // namespace
+
 bool IsCompiledFile(std::u16string_view relative) {
   const std::u16string fixed[] = {
       Shown(ql::kMainDataFile),
@@ -157,6 +157,8 @@ bool IsCompiledFile(std::u16string_view relative) {
   }
   return false;
 }
+
+namespace {
 
 // Copies the package's tree into the empty folder `to`, without the files a compile writes.
 // Returns the files copied (relative, '/' separators), nullopt when one could not be.

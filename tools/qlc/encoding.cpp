@@ -203,6 +203,15 @@ std::vector<std::u16string> PackageTextFiles(const std::u16string& package) {
 
 }  // namespace
 
+std::optional<std::u16string> DecodeUnicodeText(const std::vector<uint8_t>& bytes,
+                                                std::string* encoding) {
+  const Encoding found = Detect(bytes);
+  *encoding = EncodingName(found);
+  if (found == Encoding::kGb18030 || found == Encoding::kUnknown)
+    return std::nullopt;
+  return Decode(bytes, found);
+}
+
 bool CheckEncodings(const std::u16string& package, DiagnosticReport& report) {
   const int before = report.errors();
   for (const std::u16string& relative : PackageTextFiles(package)) {

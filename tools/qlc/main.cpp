@@ -16,6 +16,10 @@ int Usage(bool asked) {
   std::FILE* out = asked ? stdout : stderr;
   std::fprintf(out, "usage: qlc COMMAND ...   (qlc COMMAND --help for one command)\n%s%s%s",
                kCompileUsage, kDumpUsage, kCheckUsage);
+  std::fputs(kQueryUsage, out);
+  std::fputs(kExportUsage, out);
+  std::fputs(kImportUsage, out);
+  std::fputs(kDiffUsage, out);
   std::fprintf(out,
                "  qlc --help | -h        this text\n"
                "  qlc --version          the program's version\n"
@@ -41,6 +45,14 @@ int Run(const std::vector<std::string>& words) {
     return Dump(args);
   if (words[0] == "check")
     return Check(args);
+  if (words[0] == "query")
+    return Query(args);
+  if (words[0] == "export")
+    return Export(args);
+  if (words[0] == "import")
+    return Import(args);
+  if (words[0] == "diff")
+    return Diff(args);
   std::fprintf(stderr, "qlc: unknown command \"%s\"\n", words[0].c_str());
   return Usage(false);
 }

@@ -30,6 +30,10 @@ std::u16string Shown(std::u16string_view relative);
 // A folder argument made absolute, with the platform's separator at its end.
 std::u16string FolderArgument(const std::string& utf8);
 
+// The pinyin scheme's folder (relative to the tree) as the index builder recorded it in the main
+// data file, or the default one when the slot is empty.
+std::u16string PinyinSchemeFolder(const std::vector<uint8_t>& mainData);
+
 // Conversions between the system's UTF-16 paths and std::filesystem paths.
 std::filesystem::path ToPath(std::u16string_view path);
 std::u16string FromPath(const std::filesystem::path& path);
@@ -107,6 +111,11 @@ bool CheckEncodings(const std::u16string& package, DiagnosticReport& report);
 // could not be fixed (reported).
 bool FixEncodings(const std::u16string& package, DiagnosticReport& report);
 
+// The text of a UTF-8 or UTF-16 file (with or without byte-order mark, which is removed); nullopt
+// for any other encoding. `encoding` names the one found.
+std::optional<std::u16string> DecodeUnicodeText(const std::vector<uint8_t>& bytes,
+                                                std::string* encoding);
+
 // The text of GB18030 bytes, or nullopt when they are not GB18030. On the host through iconv, on
 // Windows through the system's code page 54936.
 std::optional<std::u16string> DecodeGb18030(const std::vector<uint8_t>& bytes);
@@ -123,6 +132,10 @@ struct BuildChoices {
   // Called with the manifest as read, before the choices.
   std::function<void(const ql::SetupState&)> onManifest;
 };
+
+// Whether a file of a package is one a compile writes: a stale copy of it must not pass for a
+// run's output, and export leaves it out. `relative` has '/' separators.
+bool IsCompiledFile(std::u16string_view relative);
 
 // Copies `package` into the new folder `build` (without the files a compile writes) and compiles
 // it there as a default fresh install would, every problem going to `report`. Returns the files
@@ -173,6 +186,10 @@ class PhaseTimer {
 extern const char kCompileUsage[];
 extern const char kDumpUsage[];
 extern const char kCheckUsage[];
+extern const char kQueryUsage[];
+extern const char kExportUsage[];
+extern const char kImportUsage[];
+extern const char kDiffUsage[];
 // Whether the command line asks for help.
 bool AsksForHelp(const std::vector<std::string>& args);
 // Prints `usage` for a help request (exit code 0) or a wrong command line (2).
@@ -181,5 +198,9 @@ int PrintUsage(const char* usage, bool asked);
 int Compile(const std::vector<std::string>& args);
 int Dump(const std::vector<std::string>& args);
 int Check(const std::vector<std::string>& args);
+int Query(const std::vector<std::string>& args);
+int Export(const std::vector<std::string>& args);
+int Import(const std::vector<std::string>& args);
+int Diff(const std::vector<std::string>& args);
 
 }  // namespace qlc

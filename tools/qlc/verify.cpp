@@ -109,10 +109,11 @@ void VerifyPhraseTable(const std::vector<uint8_t>& b, std::vector<std::string>& 
   }
   if (pos >= size && starts.size() != 0)
     problems.push_back("the records have no end mark");
+  // RecordsEnd counts from RecordShift, which is not 0 in the user data file.
   const uint32_t recordsEnd = U32At(b, ql::kRecordsEndOffset);
-  if (recordsEnd != 0 && recordsEnd != pos) {
+  if (recordsEnd != 0 && recordsEnd != pos - U32At(b, ql::kRecordShiftOffset)) {
     problems.push_back("RecordsEnd says " + std::to_string(recordsEnd) + ", the records end at " +
-                       std::to_string(pos));
+                       std::to_string(pos - U32At(b, ql::kRecordShiftOffset)));
   }
   const uint32_t characters = U32At(b, ql::kCharacterCountOffset);
   if (characters > starts.size()) {
