@@ -5,11 +5,7 @@
 # then damaged binary files for qlc dump.
 #   broken_packages.sh QLC SOURCE_DIR WORK_DIR
 set -uo pipefail
-qlc=$1
-source_dir=$2
-work=$3
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_lib.sh" "$@"
 
 # Package text: UTF-16LE with byte-order mark and CR LF.
 decode() { tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8; }
@@ -304,8 +300,4 @@ dump_row zdybm.idx "$compiled/自定义输入/zdybm.idx" 'put_u32 "$file" 0 1' <
 FILE: error: the index does not hold exactly the entries of the text
 EOF
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures"
-  exit 1
-fi
-echo "all broken-package checks passed"
+finish "broken-package checks"

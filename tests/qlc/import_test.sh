@@ -3,20 +3,7 @@
 # 100,000 phrases: import, check clean, compile, query, export --verify identical.
 #   import_test.sh QLC SOURCE_DIR WORK_DIR
 set -uo pipefail
-qlc=$1
-source_dir=$2
-work=$3
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_rc() {
-  local want=$1 out=$2
-  shift 3
-  "$@" >"$out" 2>&1
-  local rc=$?
-  [ "$rc" -eq "$want" ] || { fail "$* exited $rc, expected $want"; cat "$out"; }
-}
-expect_line() { grep -qxF -- "$2" "$1" || { fail "no line '$2' in $1"; cat "$1"; }; }
+source "$(dirname "${BASH_SOURCE[0]}")/test_lib.sh" "$@"
 # check_clean FOLDER: qlc check finds nothing in the imported pieces (the package has no module).
 check_clean() {
   expect_rc 0 "$work/check.txt" -- "$qlc" check "$1"
@@ -148,8 +135,4 @@ expect_line "$work/generated-out.txt" "characters: 200 (200 with readings), phra
 check_clean "$work/generated"
 round_trip "$work/generated"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures"
-  exit 1
-fi
-echo "all qlc import checks passed"
+finish "qlc import checks"

@@ -2,23 +2,7 @@
 # End to end: qlc check, compile and dump on the sample package (broken ones: broken_packages.sh).
 #   qlc_test.sh QLC SOURCE_DIR WORK_DIR
 set -uo pipefail
-qlc=$1
-source_dir=$2
-work=$3
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# expect_rc WANT OUTPUT_FILE -- COMMAND...: runs the command, output into the file, checks the code.
-expect_rc() {
-  local want=$1 out=$2
-  shift 3
-  "$@" >"$out" 2>&1
-  local rc=$?
-  [ "$rc" -eq "$want" ] || { fail "$* exited $rc, expected $want"; cat "$out"; }
-}
-# expect_line FILE TEXT: the output holds the line (fixed text).
-expect_line() { grep -qxF -- "$2" "$1" || { fail "no line '$2' in $1"; cat "$1"; }; }
-expect_text() { grep -qF -- "$2" "$1" || { fail "no text '$2' in $1"; cat "$1"; }; }
+source "$(dirname "${BASH_SOURCE[0]}")/test_lib.sh" "$@"
 # byte_at FILE OFFSET: the byte's value.
 byte_at() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
 # hex_of FILE: the file's bytes as one string of hex digits.
@@ -219,8 +203,4 @@ expect_rc 2 "$work/twice.txt" -- "$qlc" compile "$pkg" --out "$work/a" --out "$w
 expect_text "$work/twice.txt" "\"--out\" is given twice"
 "$qlc" dump "$work/nothing.dat" 2>/dev/null | grep -q . && fail "an error went to standard output"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures"
-  exit 1
-fi
-echo "all qlc checks passed"
+finish "qlc checks"
