@@ -23,8 +23,9 @@ touch "$work/setup.exe"
 "$source_dir/scripts/make-package" "$work/pkg" "$work/standins" "$work/setup.exe" 2>/dev/null ||
   { echo "FAIL: make-package"; exit 1; }
 
-# rime: a table importing another, readings with shares, ü, a duplicate, a character beyond
-# U+FFFF, an unknown syllable; the weight file adds its phrases (use_preset_vocabulary).
+# rime: a table importing another, readings with shares, ü, duplicates (one with another
+# reading), a character beyond U+FFFF, an unknown syllable; the weight file adds its phrases
+# (use_preset_vocabulary).
 cat >"$work/rime/base.dict.yaml" <<'YAML'
 # 测试用
 ---
@@ -48,6 +49,7 @@ import_tables:
 你好	ni hao	100
 𠀀	ni
 坏词	xx yy	5
+行长	xing zhang	10
 YAML
 printf -- '---\nname: extra\n...\n大\tda\n家\tjia\n大家\tda jia\t700\n' >"$work/rime/extra.dict.yaml"
 printf '你好\t1000\n大家\t50\n长大\t30\n行\t800\n长\t600\n' >"$work/rime/essay.txt"
@@ -56,8 +58,10 @@ expect_rc 0 "$work/rime.txt" -- "$qlc" import rime "$work/rime/base.dict.yaml" -
 for line in "characters: 8 (8 with readings), phrases: 5, dycz.txt lines: 2" \
   "phrases: 4 of 5 at frequency 10 or more (source weight 300 and above), 1 below" \
   "dropped-character-beyond-U+FFFF: 1" "dropped-syllable-not-in-the-413: 1" \
-  "merged-duplicate-by-highest-weight: 1" "u-umlaut-written-v: 1" \
+  "merged-duplicate-by-highest-weight: 2" "u-umlaut-written-v: 1" \
+  "dropped-other-reading-of-a-merged-duplicate: 1" \
   "$work/rime/base.dict.yaml:20: merged-duplicate-by-highest-weight: 你好" \
+  "$work/rime/base.dict.yaml:23: dropped-other-reading-of-a-merged-duplicate: 行长" \
   "$work/rime/base.dict.yaml:22: dropped-syllable-not-in-the-413: 坏词 xx"; do
   expect_line "$work/rime.txt" "$line"
 done

@@ -149,9 +149,12 @@ void ImportModel::AddPhrase(const Place& place,
     return;
   }
   ImportedPhrase& phrase = phrases_[known->second];
-  // Merged by the highest weight; the reading of the heavier entry stays.
+  // Merged by the highest weight; the reading of the heavier entry stays, and a different one of
+  // the other is counted as dropped.
   if (listed)
     Note(place, kRuleMergedDuplicate, text);
+  if (!reading.empty() && !phrase.reading.empty() && reading != phrase.reading)
+    Note(place, kRuleOtherReading, text);
   if (weight > phrase.weight && !reading.empty())
     phrase.reading = std::move(reading);
   else if (phrase.reading.empty())

@@ -23,6 +23,7 @@ constexpr char kRuleBeyond16Bit[] = "dropped-character-beyond-U+FFFF";
 constexpr char kRuleUnusableText[] = "dropped-text-no-line-can-hold";
 constexpr char kRuleReadingLength[] = "dropped-reading-not-one-per-character";
 constexpr char kRuleMergedDuplicate[] = "merged-duplicate-by-highest-weight";
+constexpr char kRuleOtherReading[] = "dropped-other-reading-of-a-merged-duplicate";
 constexpr char kRuleReadingsBeyondFive[] = "dropped-readings-beyond-the-fifth";
 constexpr char kRuleOutsideReadingRange[] = "dropped-readings-outside-U+3000..U+9FFF";
 constexpr char kRuleDyczNoReading[] = "unstated-character-without-reading";
