@@ -61,10 +61,10 @@
 #include "setup/common/files.h"
 #include "setup/common/registry.h"
 #include "setup/common/text.h"
+#include "setup/compiler/compiled_file_check.h"
 #include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
 #include "setup/compiler/phrase_table_format.h"
-#include "setup/compiler/pinyin_index_dump.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
 #include "setup/model/package.h"
@@ -532,36 +532,39 @@ bool DataFilesAreWhole(const std::u16string& target, bool noTemporary) {
         return Fail(file + u" is left under its temporary name");
       continue;
     }
+    // The data files by name, with the format each must have.
+    const bool customIndex =
+        file == std::u16string(ql::kCustomInputFolder) + std::u16string(ql::kCustomCodeIndexFile) ||
+        file == std::u16string(ql::kCustomInputFolder) + std::u16string(ql::kCustomTextIndexFile);
+    ql::CompiledFileFormat expected = ql::CompiledFileFormat::kUnknown;
+    if (file == u"词库\\cz.dat" || file == u"User.dat")
+      expected = ql::CompiledFileFormat::kPhraseTable;
+    else if (file.rfind(u"输入方案\\", 0) == 0 && EndsWith(file, u".idx"))
+      expected = ql::CompiledFileFormat::kPinyinIndex;
+    else if (customIndex)
+      expected = ql::CompiledFileFormat::kCustomInputIndex;
+    if (expected == ql::CompiledFileFormat::kUnknown)
+      continue;
     std::optional<std::vector<uint8_t>> bytes = ql::ReadFileBytes(target + file);
     if (!bytes)
       return Fail(file + u" cannot be read");
     std::string problem;
-    if (file == u"词库\\cz.dat") {
-      if (bytes->size() < ql::kPhraseHeaderSize ||
-          ql::LoadU32(bytes->data() + ql::kTotalSizeOffset) != bytes->size())
-        problem = "its size is not the one its header gives";
-      else if (ql::DumpPhraseTable(bytes->data(), bytes->size()).find("outside") !=
-               std::string::npos)
-        problem = "an offset lies outside it";
-    } else if (file == u"User.dat") {
-      if (bytes->size() != ql::kUserDataSize)
-        problem = "it is not of the user data file's size";
-    } else if (file.rfind(u"输入方案\\", 0) == 0 && EndsWith(file, u".idx")) {
-      if (ql::DumpPinyinIndex(bytes->data(), bytes->size()).find("outside") != std::string::npos)
-        problem = "an offset lies outside it";
-    } else if (file == std::u16string(ql::kCustomInputFolder) +
-                           std::u16string(ql::kCustomCodeIndexFile) ||
-               file == std::u16string(ql::kCustomInputFolder) +
-                           std::u16string(ql::kCustomTextIndexFile)) {
+    if (ql::RecogniseCompiledFile(*bytes, customIndex) != expected) {
+      problem = "it is not a file of its kind";
+    } else if (file == u"User.dat" && bytes->size() != ql::kUserDataSize) {
+      problem = "it is not of the user data file's size";
+    } else {
       const bool codes = EndsWith(file, ql::kCustomCodeIndexFile);
-      std::optional<std::vector<uint8_t>> text = ql::ReadFileBytes(
-          target + std::u16string(ql::kCustomInputFolder) +
-          std::u16string(codes ? ql::kCustomCodeListFile : ql::kCustomTextListFile));
-      if (ql::DumpCustomInputIndex(
-              codes ? ql::CustomInputList::kCodes : ql::CustomInputList::kTexts, bytes->data(),
-              bytes->size(), text ? text->data() : nullptr, text ? text->size() : 0)
-              .find("error:") != std::string::npos)
-        problem = "it does not index its list";
+      std::optional<std::vector<uint8_t>> text;
+      if (customIndex) {
+        text = ql::ReadFileBytes(
+            target + std::u16string(ql::kCustomInputFolder) +
+            std::u16string(codes ? ql::kCustomCodeListFile : ql::kCustomTextListFile));
+      }
+      const std::vector<std::string> problems =
+          ql::VerifyCompiledFile(expected, *bytes, text ? &*text : nullptr, codes);
+      if (!problems.empty())
+        problem = problems.front();
     }
     if (!problem.empty())
       return Fail(file + u" is damaged: " + ql::Utf8ToUtf16(problem));

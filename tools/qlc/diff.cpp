@@ -11,6 +11,7 @@
 #include "setup/common/byte_reader.h"
 #include "setup/common/files.h"
 #include "setup/common/text.h"
+#include "setup/compiler/compiled_file_check.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_format.h"
 #include "setup/compiler/pinyin_query.h"
@@ -39,7 +40,9 @@ std::string Spell(ql::Reading reading) {
 std::optional<Offer> ReadOffer(const std::u16string& tree) {
   const std::optional<std::vector<uint8_t>> main =
       ql::ReadFileBytes(tree + std::u16string(ql::kMainDataFile));
-  if (!main || VerifyFile(FileFormat::kPhraseTable, *main, nullptr, false).size() != 0) {
+  if (!main ||
+      ql::VerifyCompiledFile(ql::CompiledFileFormat::kPhraseTable, *main, nullptr, false).size() !=
+          0) {
     std::fprintf(stderr, "qlc: error: %s has no sound %s\n", U8(tree).c_str(),
                  U8(Shown(ql::kMainDataFile)).c_str());
     return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include "setup/common/files.h"
 #include "setup/common/text.h"
+#include "setup/compiler/compiled_file_check.h"
 #include "setup/compiler/first_install_dump.h"
 #include "setup/compiler/phrase_table_dump.h"
 #include "setup/compiler/pinyin_index_dump.h"
@@ -79,35 +80,35 @@ int Dump(const std::vector<std::string>& args) {
   }
   const bool namedCodes = EndsWithNoCase(name, U8(ql::kCustomCodeIndexFile));
   const bool namedTexts = EndsWithNoCase(name, U8(ql::kCustomTextIndexFile));
-  const FileFormat format = RecogniseFormat(*bytes, namedCodes || namedTexts);
+  const ql::CompiledFileFormat format = ql::RecogniseCompiledFile(*bytes, namedCodes || namedTexts);
   std::optional<std::vector<uint8_t>> text;
   switch (format) {
-    case FileFormat::kUnknown:
+    case ql::CompiledFileFormat::kUnknown:
       std::fprintf(stderr,
                    "qlc: error: %s is none of the files qlc dumps (cz.dat, User.dat, "
                    "qinglan.idx, User.idx, zdybm.idx, zdydw.idx, punct/*.bin): its %zu bytes "
                    "have no header of theirs\n",
                    name.c_str(), bytes->size());
       return 1;
-    case FileFormat::kKeySymbols:
-    case FileFormat::kOutputPunctuation:
-      DumpPunctuation(name, bytes, format == FileFormat::kKeySymbols);
+    case ql::CompiledFileFormat::kKeySymbols:
+    case ql::CompiledFileFormat::kOutputPunctuation:
+      DumpPunctuation(name, bytes, format == ql::CompiledFileFormat::kKeySymbols);
       break;
-    case FileFormat::kCustomInputIndex:
+    case ql::CompiledFileFormat::kCustomInputIndex:
       text = ReadSibling(name, namedCodes ? ql::kCustomCodeListFile : ql::kCustomTextListFile);
       DumpCustomInput(name, *bytes, namedCodes);
       break;
-    case FileFormat::kPinyinIndex:
+    case ql::CompiledFileFormat::kPinyinIndex:
       std::fputs(ql::DumpPinyinIndex(bytes->data(), bytes->size()).c_str(), stdout);
       break;
-    case FileFormat::kPhraseTable:
+    case ql::CompiledFileFormat::kPhraseTable:
       std::fputs(ql::DumpPhraseTable(bytes->data(), bytes->size()).c_str(), stdout);
       std::fputs(ql::DescribeSchemeSlotsAndFuzzyPairs(bytes->data(), bytes->size()).c_str(),
                  stdout);
       break;
   }
   const std::vector<std::string> problems =
-      VerifyFile(format, *bytes, text ? &*text : nullptr, namedCodes);
+      ql::VerifyCompiledFile(format, *bytes, text ? &*text : nullptr, namedCodes);
   for (const std::string& problem : problems)
     std::fprintf(stderr, "%s: error: %s\n", name.c_str(), problem.c_str());
   return problems.empty() ? 0 : 1;

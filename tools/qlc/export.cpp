@@ -10,6 +10,7 @@
 #include "setup/common/bytes.h"
 #include "setup/common/files.h"
 #include "setup/common/text.h"
+#include "setup/compiler/compiled_file_check.h"
 #include "setup/compiler/phrase_table_dump.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_dump.h"
@@ -342,11 +343,13 @@ int Export(const std::vector<std::string>& args) {
       std::fprintf(stderr, "qlc: error: cannot read %s\n", name.c_str());
       return 1;
     }
-    const std::vector<std::string> problems = VerifyFile(
-        RecogniseFormat(*bytes, false) == FileFormat::kPhraseTable ? FileFormat::kPhraseTable
-                                                                   : FileFormat::kUnknown,
+    const std::vector<std::string> problems = ql::VerifyCompiledFile(
+        ql::RecogniseCompiledFile(*bytes, false) == ql::CompiledFileFormat::kPhraseTable
+            ? ql::CompiledFileFormat::kPhraseTable
+            : ql::CompiledFileFormat::kUnknown,
         *bytes, nullptr, false);
-    if (RecogniseFormat(*bytes, false) != FileFormat::kPhraseTable || !problems.empty()) {
+    if (ql::RecogniseCompiledFile(*bytes, false) != ql::CompiledFileFormat::kPhraseTable ||
+        !problems.empty()) {
       std::fprintf(stderr, "qlc: error: %s is no sound cz.dat or User.dat%s%s\n", name.c_str(),
                    problems.empty() ? "" : ": ", problems.empty() ? "" : problems[0].c_str());
       return 1;

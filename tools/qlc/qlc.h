@@ -145,23 +145,6 @@ std::optional<std::set<std::u16string>> BuildPackage(const std::u16string& packa
                                                      const BuildChoices& choices,
                                                      DiagnosticReport& report);
 
-// The formats `qlc dump` knows, told by content.
-enum class FileFormat {
-  kUnknown,
-  kPhraseTable,        // cz.dat, User.dat
-  kPinyinIndex,        // qinglan.idx, User.idx
-  kKeySymbols,         // punct/键位符号.bin
-  kOutputPunctuation,  // punct/输出标点.bin
-  kCustomInputIndex,   // zdybm.idx, zdydw.idx: headerless, so also by name
-};
-FileFormat RecogniseFormat(const std::vector<uint8_t>& bytes, bool namedAsCustomInputIndex);
-// What is wrong with a file of `format`, one line each; empty when nothing is. A custom-input
-// index is checked against its text (`customCodes`: the custom-code list) when it is given.
-std::vector<std::string> VerifyFile(FileFormat format,
-                                    const std::vector<uint8_t>& bytes,
-                                    const std::vector<uint8_t>* customInputText,
-                                    bool customCodes);
-
 // A fresh folder beside `near` (or in the system's temporary folder when `near` is empty) whose
 // name starts with `stem`; empty when none could be made.
 std::u16string MakeWorkFolder(const std::filesystem::path& near, const std::string& stem);

@@ -1,7 +1,5 @@
-// What `qlc dump` checks of a file before it believes it: the format is told by content (size,
-// header fields, layout), and a file of a known format is checked for the damage a reader would
-// trip over: cut short, areas or offsets outside the file, an index out of order, counts that
-// disagree.
+#include "setup/compiler/compiled_file_check.h"
+
 #include <algorithm>
 #include <set>
 #include <string>
@@ -13,44 +11,42 @@
 #include "setup/compiler/pinyin_index_format.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/compiler/reading_table.h"
-#include "tools/qlc/qlc.h"
 
-namespace qlc {
+namespace ql {
 namespace {
 
 uint32_t U32At(const std::vector<uint8_t>& b, size_t offset) {
-  return offset + 4 <= b.size() ? ql::LoadU32(b.data() + offset) : 0;
+  return offset + 4 <= b.size() ? LoadU32(b.data() + offset) : 0;
 }
 
 bool LooksLikePinyinIndex(const std::vector<uint8_t>& b) {
-  if (b.size() < ql::kIdxHeaderSize ||
-      U32At(b, ql::kReadingTableOffsetField) != ql::kReadingTableOffset)
+  if (b.size() < kIdxHeaderSize || U32At(b, kReadingTableOffsetField) != kReadingTableOffset)
     return false;
-  for (size_t i = 0; i <= ql::kIdxName.size(); ++i) {
-    const char16_t expected = i < ql::kIdxName.size() ? ql::kIdxName[i] : u'\0';
-    if (ql::LoadU16(b.data() + ql::kIdxNameOffset + 2 * i) != expected)
+  for (size_t i = 0; i <= kIdxName.size(); ++i) {
+    const char16_t expected = i < kIdxName.size() ? kIdxName[i] : u'\0';
+    if (LoadU16(b.data() + kIdxNameOffset + 2 * i) != expected)
       return false;
   }
   return true;
 }
 
 bool LooksLikePhraseTable(const std::vector<uint8_t>& b) {
-  if (b.size() < ql::kPhraseHeaderSize)
+  if (b.size() < kPhraseHeaderSize)
     return false;
-  const uint32_t shift = U32At(b, ql::kRecordShiftOffset);
-  return (shift == 0 || shift == ql::kUserRecordShift) &&
-         U32At(b, ql::kTotalSizeOffset) >= ql::kPhraseHeaderSize &&
-         U32At(b, ql::kIndexOffsetOffset) >= ql::kPhraseHeaderSize;
+  const uint32_t shift = U32At(b, kRecordShiftOffset);
+  return (shift == 0 || shift == kUserRecordShift) &&
+         U32At(b, kTotalSizeOffset) >= kPhraseHeaderSize &&
+         U32At(b, kIndexOffsetOffset) >= kPhraseHeaderSize;
 }
 
 // A punctuation value: 30 entries of 16 bits, those in use first, then zeros; no unit of text
 // (a byte-order mark, a line end).
 bool LooksLikePunctuation(const std::vector<uint8_t>& b) {
-  if (b.size() != ql::kPunctuationTableSize)
+  if (b.size() != kPunctuationTableSize)
     return false;
   bool ended = false;
   for (size_t i = 0; i < b.size(); i += 2) {
-    const uint16_t unit = ql::LoadU16(b.data() + i);
+    const uint16_t unit = LoadU16(b.data() + i);
     if ((ended && unit != 0) || unit == 0xFEFF || unit == u'\r' || unit == u'\n')
       return false;
     ended = ended || unit == 0;
@@ -73,8 +69,8 @@ int CompareRecordTexts(const std::vector<uint8_t>& bytes, size_t a, size_t b) {
   const size_t ua = bytes[a] - 1u;
   const size_t ub = bytes[b] - 1u;
   for (size_t i = 0; i < std::min(ua, ub); ++i) {
-    const uint16_t ca = ql::LoadU16(bytes.data() + a + ql::kRecordFixedSize + 2 * i);
-    const uint16_t cb = ql::LoadU16(bytes.data() + b + ql::kRecordFixedSize + 2 * i);
+    const uint16_t ca = LoadU16(bytes.data() + a + kRecordFixedSize + 2 * i);
+    const uint16_t cb = LoadU16(bytes.data() + b + kRecordFixedSize + 2 * i);
     if (ca != cb)
       return ca < cb ? -1 : 1;
   }
@@ -83,22 +79,22 @@ int CompareRecordTexts(const std::vector<uint8_t>& bytes, size_t a, size_t b) {
 
 void VerifyPhraseTable(const std::vector<uint8_t>& b, std::vector<std::string>& problems) {
   const size_t size = b.size();
-  const uint32_t total = U32At(b, ql::kTotalSizeOffset);
+  const uint32_t total = U32At(b, kTotalSizeOffset);
   if (total != size) {
     problems.push_back("TotalSize says " + std::to_string(total) + " bytes, the file has " +
                        std::to_string(size) + (total > size ? ": cut short" : ""));
   }
-  const uint32_t indexOffset = U32At(b, ql::kIndexOffsetOffset);
-  const uint32_t indexSize = U32At(b, ql::kIndexSizeOffset);
+  const uint32_t indexOffset = U32At(b, kIndexOffsetOffset);
+  const uint32_t indexSize = U32At(b, kIndexSizeOffset);
   const bool indexInFile = uint64_t{indexOffset} + indexSize <= size && indexSize % 4 == 0;
   if (!indexInFile)
     problems.push_back("the index (offset " + std::to_string(indexOffset) + ", " +
                        std::to_string(indexSize) + " bytes) lies outside the file");
   // The records, from the first to the end mark.
   std::set<size_t> starts;
-  size_t pos = ql::kPhraseHeaderSize + U32At(b, ql::kRecordShiftOffset);
+  size_t pos = kPhraseHeaderSize + U32At(b, kRecordShiftOffset);
   while (pos < size && b[pos] != 0) {
-    const size_t end = pos + ql::kRecordFixedSize + 2 * size_t{b[pos]};
+    const size_t end = pos + kRecordFixedSize + 2 * size_t{b[pos]};
     if (end > size || (indexInFile && indexSize != 0 && end > indexOffset)) {
       problems.push_back("the record at " + std::to_string(pos) + " runs past " +
                          (end > size ? "the end of the file" : "the start of the index"));
@@ -110,12 +106,12 @@ void VerifyPhraseTable(const std::vector<uint8_t>& b, std::vector<std::string>& 
   if (pos >= size && starts.size() != 0)
     problems.push_back("the records have no end mark");
   // RecordsEnd counts from RecordShift, which is not 0 in the user data file.
-  const uint32_t recordsEnd = U32At(b, ql::kRecordsEndOffset);
-  if (recordsEnd != 0 && recordsEnd != pos - U32At(b, ql::kRecordShiftOffset)) {
+  const uint32_t recordsEnd = U32At(b, kRecordsEndOffset);
+  if (recordsEnd != 0 && recordsEnd != pos - U32At(b, kRecordShiftOffset)) {
     problems.push_back("RecordsEnd says " + std::to_string(recordsEnd) + ", the records end at " +
-                       std::to_string(pos - U32At(b, ql::kRecordShiftOffset)));
+                       std::to_string(pos - U32At(b, kRecordShiftOffset)));
   }
-  const uint32_t characters = U32At(b, ql::kCharacterCountOffset);
+  const uint32_t characters = U32At(b, kCharacterCountOffset);
   if (characters > starts.size()) {
     problems.push_back("CharacterCount says " + std::to_string(characters) + ", the file holds " +
                        std::to_string(starts.size()) + " records");
@@ -158,7 +154,7 @@ bool KeyAt(const std::vector<uint8_t>& b, size_t at, size_t end, std::string* ke
 
 void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& problems) {
   const size_t size = b.size();
-  const uint32_t length = U32At(b, ql::kIdxFileLengthField);
+  const uint32_t length = U32At(b, kIdxFileLengthField);
   if (length != size) {
     problems.push_back("FileLength says " + std::to_string(length) + " bytes, the file has " +
                        std::to_string(size) + (length > size ? ": cut short" : ""));
@@ -167,10 +163,10 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
     const char* name;
     size_t field;
   };
-  const Area areas[] = {{"the reading table", ql::kReadingTableOffsetField},
-                        {"the key area", ql::kKeyAreaOffsetField},
-                        {"the entry index", ql::kEntryIndexOffsetField},
-                        {"the third area", ql::kThirdAreaOffsetField}};
+  const Area areas[] = {{"the reading table", kReadingTableOffsetField},
+                        {"the key area", kKeyAreaOffsetField},
+                        {"the entry index", kEntryIndexOffsetField},
+                        {"the third area", kThirdAreaOffsetField}};
   bool inFile = true;
   for (const Area& area : areas) {
     const uint64_t offset = U32At(b, area.field);
@@ -183,8 +179,8 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
   }
   if (!inFile)
     return;
-  const size_t keyStart = U32At(b, ql::kKeyAreaOffsetField);
-  const size_t keyEnd = keyStart + U32At(b, ql::kKeyAreaLengthField);
+  const size_t keyStart = U32At(b, kKeyAreaOffsetField);
+  const size_t keyEnd = keyStart + U32At(b, kKeyAreaLengthField);
   size_t keyRecords = 0;
   for (size_t at = keyStart; at < keyEnd; ++keyRecords) {
     std::string key;
@@ -192,10 +188,10 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
       problems.push_back("the key record at " + std::to_string(at) + " runs past the key area");
       return;
     }
-    at += ql::kKeyRecordFixedSize + key.size();
+    at += kKeyRecordFixedSize + key.size();
   }
-  const size_t indexOffset = U32At(b, ql::kEntryIndexOffsetField);
-  const size_t indexBytes = U32At(b, ql::kEntryIndexLengthField);
+  const size_t indexOffset = U32At(b, kEntryIndexOffsetField);
+  const size_t indexBytes = U32At(b, kEntryIndexLengthField);
   if (indexBytes % 4 != 0)
     problems.push_back("the entry index is " + std::to_string(indexBytes) +
                        " bytes, not a whole number of entries");
@@ -204,12 +200,12 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
   size_t previousAt = 0;
   for (size_t i = 0; i < indexBytes / 4; ++i) {
     const uint32_t value = U32At(b, indexOffset + 4 * i);
-    if ((value & ql::kInFileFlag) == 0)
+    if ((value & kInFileFlag) == 0)
       continue;
     ++inFileValues;
-    const size_t at = value & ~ql::kInFileFlag;
+    const size_t at = value & ~kInFileFlag;
     std::string key;
-    if (at < keyStart || at + ql::kKeyRecordFixedSize > keyEnd || !KeyAt(b, at, keyEnd, &key)) {
+    if (at < keyStart || at + kKeyRecordFixedSize > keyEnd || !KeyAt(b, at, keyEnd, &key)) {
       problems.push_back("index entry " + std::to_string(i) + " points at " + std::to_string(at) +
                          ", outside the key area");
       return;
@@ -229,13 +225,13 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
   }
 }
 
-void VerifyCustomInputIndex(ql::CustomInputList list,
+void VerifyCustomInputIndex(CustomInputList list,
                             const std::vector<uint8_t>& index,
                             const std::vector<uint8_t>& text,
                             std::vector<std::string>& problems) {
   std::vector<uint32_t> expected =
-      ql::CollectCustomInputEntries(list, text.data(), text.size(), ql::kMaxCustomInputEntries);
-  ql::SortCustomInputEntries(text.data(), text.size(), &expected);
+      CollectCustomInputEntries(list, text.data(), text.size(), kMaxCustomInputEntries);
+  SortCustomInputEntries(text.data(), text.size(), &expected);
   const size_t count = index.size() / 4;
   if (count != expected.size()) {
     problems.push_back("the index has " + std::to_string(count) + " entries, the text " +
@@ -243,7 +239,7 @@ void VerifyCustomInputIndex(ql::CustomInputList list,
   }
   std::vector<uint32_t> values;
   for (size_t i = 0; i < count; ++i)
-    values.push_back(ql::LoadU32(index.data() + 4 * i));
+    values.push_back(LoadU32(index.data() + 4 * i));
   const size_t units = text.size() / 2;
   for (size_t i = 0; i < count; ++i) {
     if (values[i] >= units) {
@@ -261,7 +257,7 @@ void VerifyCustomInputIndex(ql::CustomInputList list,
     return;
   }
   for (size_t i = 1; i < count; ++i) {
-    if (ql::CompareCustomInputTexts(text.data(), text.size(), values[i - 1], values[i]) > 0) {
+    if (CompareCustomInputTexts(text.data(), text.size(), values[i - 1], values[i]) > 0) {
       problems.push_back("index entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
                          " are out of order");
       return;
@@ -271,44 +267,45 @@ void VerifyCustomInputIndex(ql::CustomInputList list,
 
 }  // namespace
 
-FileFormat RecogniseFormat(const std::vector<uint8_t>& bytes, bool namedAsCustomInputIndex) {
+CompiledFileFormat RecogniseCompiledFile(const std::vector<uint8_t>& bytes,
+                                         bool namedAsCustomInputIndex) {
   if (LooksLikePinyinIndex(bytes))
-    return FileFormat::kPinyinIndex;
+    return CompiledFileFormat::kPinyinIndex;
   if (LooksLikePhraseTable(bytes))
-    return FileFormat::kPhraseTable;
+    return CompiledFileFormat::kPhraseTable;
   if (LooksLikePunctuation(bytes))
-    return LooksLikeKeySymbols(bytes) ? FileFormat::kKeySymbols : FileFormat::kOutputPunctuation;
+    return LooksLikeKeySymbols(bytes) ? CompiledFileFormat::kKeySymbols
+                                      : CompiledFileFormat::kOutputPunctuation;
   // A headerless array of offsets: only its name and its text say what it is.
   if (namedAsCustomInputIndex && bytes.size() % 4 == 0)
-    return FileFormat::kCustomInputIndex;
-  return FileFormat::kUnknown;
+    return CompiledFileFormat::kCustomInputIndex;
+  return CompiledFileFormat::kUnknown;
 }
 
-std::vector<std::string> VerifyFile(FileFormat format,
-                                    const std::vector<uint8_t>& bytes,
-                                    const std::vector<uint8_t>* customInputText,
-                                    bool customCodes) {
+std::vector<std::string> VerifyCompiledFile(CompiledFileFormat format,
+                                            const std::vector<uint8_t>& bytes,
+                                            const std::vector<uint8_t>* customInputText,
+                                            bool customCodes) {
   std::vector<std::string> problems;
   switch (format) {
-    case FileFormat::kPhraseTable:
+    case CompiledFileFormat::kPhraseTable:
       VerifyPhraseTable(bytes, problems);
       break;
-    case FileFormat::kPinyinIndex:
+    case CompiledFileFormat::kPinyinIndex:
       VerifyPinyinIndex(bytes, problems);
       break;
-    case FileFormat::kCustomInputIndex:
+    case CompiledFileFormat::kCustomInputIndex:
       if (customInputText != nullptr) {
-        VerifyCustomInputIndex(
-            customCodes ? ql::CustomInputList::kCodes : ql::CustomInputList::kTexts, bytes,
-            *customInputText, problems);
+        VerifyCustomInputIndex(customCodes ? CustomInputList::kCodes : CustomInputList::kTexts,
+                               bytes, *customInputText, problems);
       }
       break;
-    case FileFormat::kKeySymbols:
-    case FileFormat::kOutputPunctuation:
-    case FileFormat::kUnknown:
+    case CompiledFileFormat::kKeySymbols:
+    case CompiledFileFormat::kOutputPunctuation:
+    case CompiledFileFormat::kUnknown:
       break;
   }
   return problems;
 }
 
-}  // namespace qlc
+}  // namespace ql
