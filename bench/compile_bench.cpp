@@ -7,9 +7,7 @@
 // sorts their keys; and times the index sort on a key shared by thousands of entries. Not a test:
 // it prints figures.
 #include <malloc.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <time.h>
 
 #include <algorithm>
@@ -33,8 +31,6 @@
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
-
-extern char** environ;
 
 namespace {
 
@@ -286,26 +282,6 @@ size_t FloorOnce(const std::string& package) {
   return lines;
 }
 
-// Runs a program to its end; its wall time and processor time (user + system).
-std::optional<Times> RunProgram(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv)
-    args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  Stopwatch watch;
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
-    return std::nullopt;
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return std::nullopt;
-  Times t = watch.Elapsed();
-  t.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-  return t;
-}
-
 // A key shared by `count` entries: that many characters, each read only "a", with frequencies
 // from a fixed pseudo-random sequence. Returns the median time of the index build and whether
 // the shared key's entries came out most frequent first.
@@ -474,16 +450,10 @@ int main(int argc, char** argv) {
     std::printf("  %s could not run (install libime-bin); no ratio\n", libime.c_str());
   } else {
     Row("libime_pinyindict, same phrases", libimeTime);
-    // The child's own ru_maxrss would include this process: a spawned child shares its memory
-    // until it runs the program. GNU time, a small process, measures its own child instead.
-    const std::string peakFile = out + "/libime.peak";
-    if (RunProgram({"/usr/bin/time", "-f", "%M", "-o", peakFile, libime,
-                    package + "/" + kLibimeInput, libimeOut})) {
-      std::ifstream peak(peakFile);
-      long kib = 0;
-      if (peak >> kib)
-        std::printf("  libime_pinyindict peak memory (ru_maxrss): %.1f MiB\n", kib / 1024.0);
-    }
+    const long kib = PeakKiBOfProgram({libime, package + "/" + kLibimeInput, libimeOut},
+                                      out + "/libime.peak");
+    if (kib > 0)
+      std::printf("  libime_pinyindict peak memory (ru_maxrss): %.1f MiB\n", kib / 1024.0);
   }
 
   std::printf("\nshared key (one pinyin key, N entries; index build, equal keys by frequency)\n");
