@@ -450,8 +450,8 @@ int main(int argc, char** argv) {
     std::printf("  %s could not run (install libime-bin); no ratio\n", libime.c_str());
   } else {
     Row("libime_pinyindict, same phrases", libimeTime);
-    const long kib = PeakKiBOfProgram({libime, package + "/" + kLibimeInput, libimeOut},
-                                      out + "/libime.peak");
+    const long kib =
+        PeakKiBOfProgram({libime, package + "/" + kLibimeInput, libimeOut}, out + "/libime.peak");
     if (kib > 0)
       std::printf("  libime_pinyindict peak memory (ru_maxrss): %.1f MiB\n", kib / 1024.0);
   }

@@ -213,10 +213,10 @@ int main(int argc, char** argv) {
   Row("qlc export (cz.dat to a package)", exportTime);
   Row("qlc export --verify, once", verify);
   std::printf("    the export compiles back to the tree byte for byte\n");
-  const long importKiB = PeakKiBOfProgram(importRun, (work / "peak").string(),
-                                          (work / "import.log").string());
-  const long exportKiB = PeakKiBOfProgram(exportRun, (work / "peak").string(),
-                                          (work / "export.log").string());
+  const long importKiB =
+      PeakKiBOfProgram(importRun, (work / "peak").string(), (work / "import.log").string());
+  const long exportKiB =
+      PeakKiBOfProgram(exportRun, (work / "peak").string(), (work / "export.log").string());
   std::printf("  peak memory (ru_maxrss): import %.1f MiB, export %.1f MiB", importKiB / 1024.0,
               exportKiB / 1024.0);
   const Times libimeTime = libimeSeries.Median();
@@ -258,8 +258,8 @@ int main(int argc, char** argv) {
   }
   std::printf("\nquery: %zu keys of %zu index values, each answer timed (wall)\n", keys.size(),
               all.candidates.size());
-  std::printf("  %-24s %6s %11s %9s %9s %9s %9s\n", "typed", "keys", "candidates", "median",
-              "90%", "99%", "max");
+  std::printf("  %-24s %6s %11s %9s %9s %9s %9s\n", "typed", "keys", "candidates", "median", "90%",
+              "99%", "max");
   for (int kind = 0; kind < kKindCount; ++kind) {
     const std::vector<double>& t = times[kind];
     std::printf("  %-24s %6zu %11.1f %6.3f ms %6.3f ms %6.3f ms %6.3f ms\n", kKindNames[kind],
@@ -268,9 +268,9 @@ int main(int argc, char** argv) {
                 Percentile(t, 1.0) * 1e3);
   }
   const double queryMedian = Median(allTimes);
-  std::printf("  %-24s %6zu %11s %6.3f ms %6.3f ms %6.3f ms %6.3f ms\n", "all", allTimes.size(),
-              "", queryMedian * 1e3, Percentile(allTimes, 0.9) * 1e3,
-              Percentile(allTimes, 0.99) * 1e3, Percentile(allTimes, 1.0) * 1e3);
+  std::printf("  %-24s %6zu %11s %6.3f ms %6.3f ms %6.3f ms %6.3f ms\n", "all", allTimes.size(), "",
+              queryMedian * 1e3, Percentile(allTimes, 0.9) * 1e3, Percentile(allTimes, 0.99) * 1e3,
+              Percentile(allTimes, 1.0) * 1e3);
   std::printf("  every answer to whole syllables held exactly the index's entries of its key\n");
 
   std::printf("\ntargets (processor time; wall time in brackets)\n");
@@ -278,9 +278,11 @@ int main(int argc, char** argv) {
     const double importRatio = importTime.cpu / libimeTime.cpu;
     const double exportRatio = exportTime.cpu / libimeTime.cpu;
     std::printf("  qlc import / libime_pinyindict:  %5.2fx (%5.2fx)  target <= 1x: %s\n",
-                importRatio, importTime.wall / libimeTime.wall, importRatio <= 1 ? "met" : "NOT met");
+                importRatio, importTime.wall / libimeTime.wall,
+                importRatio <= 1 ? "met" : "NOT met");
     std::printf("  qlc export / libime_pinyindict:  %5.2fx (%5.2fx)  target <= 1x: %s\n",
-                exportRatio, exportTime.wall / libimeTime.wall, exportRatio <= 1 ? "met" : "NOT met");
+                exportRatio, exportTime.wall / libimeTime.wall,
+                exportRatio <= 1 ? "met" : "NOT met");
   }
   std::printf("  query, median of %zu keys:      %6.3f ms          target <= 1 ms: %s\n",
               allTimes.size(), queryMedian * 1e3, queryMedian <= 1e-3 ? "met" : "NOT met");
