@@ -210,7 +210,7 @@ ExpandResult Expand(std::u16string_view text,
       if (repeated)
         continue;
       // A reading whose copies would not fit is left out whole, so every variant stays complete.
-      if (out.count + m > kMaxVariants) {
+      if (out.count + m > out.capacity) {
         out.cut = true;
         continue;
       }

@@ -65,15 +65,17 @@ struct IndexItem {
   uint32_t offset;
 };
 
-// Variant store: up to kMaxVariants keys of up to kMaxKeyCodes codes.
+// Variant store: up to `capacity` keys of up to kMaxKeyCodes codes. The index build takes
+// kMaxVariants (256 KiB); a reader that needs only the first variant, the default key, takes one.
 struct Variants {
-  Variants() : codes(kMaxVariants * kVariantSlots) {}
+  explicit Variants(size_t room = kMaxVariants) : capacity(room), codes(room * kVariantSlots) {}
   uint16_t* at(size_t variant) { return codes.data() + variant * kVariantSlots; }
   const uint16_t* at(size_t variant) const { return codes.data() + variant * kVariantSlots; }
+  size_t capacity;
   std::vector<uint16_t> codes;
   size_t count = 0;
   size_t length = 0;  // codes per variant
-  bool cut = false;   // some readings were left out to stay within kMaxVariants
+  bool cut = false;   // some readings were left out to stay within the capacity
 };
 
 enum class ExpandResult { ok, noKey, tooLong };

@@ -1,7 +1,6 @@
 #include "setup/compiler/pinyin_query.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "setup/common/byte_reader.h"
 #include "setup/common/bytes.h"
@@ -103,35 +102,32 @@ bool KeyOf(uint32_t value,
   return true;
 }
 
-// Orders a key against the pattern's leading whole syllables and the first lone initial after
-// them, compared as the index compares keys (byte by byte); 0 when the key starts so.
-int ComparePrefix(const std::vector<SyllableCode>& key, const std::vector<QuerySyllable>& pattern) {
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    const bool only = pattern[i].initialOnly();
-    const uint8_t want[2] = {static_cast<uint8_t>(pattern[i].code & 0xFF),
-                             static_cast<uint8_t>(pattern[i].code >> 8)};
-    const uint8_t have[2] = {static_cast<uint8_t>(i < key.size() ? key[i] & 0xFF : 0),
-                             static_cast<uint8_t>(i < key.size() ? key[i] >> 8 : 0)};
-    for (size_t b = 0; b < (only ? 1u : 2u); ++b) {
-      if (have[b] != want[b])
-        return have[b] < want[b] ? -1 : 1;
-    }
-    if (only)
-      return 0;
+// A key's bytes in the order the index sorts them: each syllable's initial, then its final; 0 past
+// the key's end, so that a key sorts before the keys it begins.
+uint8_t KeyByte(const std::vector<SyllableCode>& key, size_t at) {
+  if (at / 2 >= key.size())
+    return 0;
+  const SyllableCode code = key[at / 2];
+  return static_cast<uint8_t>(at % 2 == 0 ? code & 0xFF : code >> 8);
+}
+
+// Orders a key's first bytes against `bound`.
+int CompareBytes(const std::vector<SyllableCode>& key, const std::vector<uint8_t>& bound) {
+  for (size_t at = 0; at < bound.size(); ++at) {
+    const uint8_t have = KeyByte(key, at);
+    if (have != bound[at])
+      return have < bound[at] ? -1 : 1;
   }
   return 0;
 }
 
-bool Matches(const std::vector<SyllableCode>& key, const std::vector<QuerySyllable>& pattern) {
-  if (key.size() != pattern.size())
-    return false;
-  for (size_t i = 0; i < key.size(); ++i) {
-    const bool same =
-        pattern[i].initialOnly() ? (key[i] & 0xFF) == pattern[i].code : key[i] == pattern[i].code;
-    if (!same)
-      return false;
-  }
-  return true;
+// The key's first `length` bytes, then `last`.
+std::vector<uint8_t> BoundAfter(const std::vector<SyllableCode>& key, size_t length, uint8_t last) {
+  std::vector<uint8_t> bound;
+  for (size_t at = 0; at < length; ++at)
+    bound.push_back(KeyByte(key, at));
+  bound.push_back(last);
+  return bound;
 }
 
 }  // namespace
@@ -225,36 +221,88 @@ QueryResult QueryPinyinIndex(const std::vector<uint8_t>& index,
     return result;
   }
   const ReadingTableView readings(table, readingLength);
-  auto variants = std::make_unique<pinyin_index::Variants>();
+  pinyin_index::Variants variants(1);  // only the default key is read
   const size_t count = valuesLength / 4;
   QueryCandidate candidate;
   auto keyAt = [&](size_t position) {
-    return KeyOf(LoadU32(values + 4 * position), idx, readings, main, *variants, candidate);
+    return KeyOf(LoadU32(values + 4 * position), idx, readings, main, variants, candidate);
   };
-  // The first value whose key does not sort before the pattern's prefix.
-  size_t lo = 0, hi = count;
-  while (lo < hi) {
-    const size_t mid = lo + (hi - lo) / 2;
-    if (!keyAt(mid)) {
-      result.problem = "index value " + std::to_string(mid) + " names no entry of the main data";
-      return result;
+  bool damaged = false;
+  // The first value at or after `from` whose key does not sort before `bound`.
+  auto lowerBound = [&](size_t from, const std::vector<uint8_t>& bound) {
+    size_t lo = from, hi = count;
+    while (lo < hi && !damaged) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (!keyAt(mid)) {
+        damaged = true;
+        result.problem = "index value " + std::to_string(mid) + " names no entry of the main data";
+      } else if (CompareBytes(candidate.key, bound) < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
     }
-    if (ComparePrefix(candidate.key, pattern) < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  for (size_t position = lo; position < count; ++position) {
+    return lo;
+  };
+  // A lone initial's final byte matches any final: the matching keys lie in one stretch for each
+  // final there, so the search skips from stretch to stretch instead of reading every key that
+  // begins like the pattern (an abbreviation's first initial begins tens of thousands).
+  auto anyFinal = [&](size_t at) { return at % 2 == 1 && pattern[at / 2].initialOnly(); };
+  auto patternByte = [&](size_t at) {
+    const SyllableCode code = pattern[at / 2].code;
+    return static_cast<uint8_t>(at % 2 == 0 ? code & 0xFF : code >> 8);
+  };
+  std::vector<uint8_t> bound;
+  for (size_t at = 0; at < 2 * pattern.size() && !anyFinal(at); ++at)
+    bound.push_back(patternByte(at));
+  size_t position = lowerBound(0, bound);
+  while (position < count && !damaged) {
     if (!keyAt(position)) {
       result.problem =
           "index value " + std::to_string(position) + " names no entry of the main data";
       return result;
     }
-    if (ComparePrefix(candidate.key, pattern) != 0)
-      break;
-    if (pattern.empty() || Matches(candidate.key, pattern))
+    if (pattern.empty()) {
       result.candidates.push_back(candidate);
+      ++position;
+      continue;
+    }
+    const std::vector<SyllableCode>& key = candidate.key;
+    // Where the key leaves the pattern, and the last free final before that point.
+    size_t at = 0;
+    size_t freeFinal = SIZE_MAX;
+    int order = 0;
+    for (; at < 2 * pattern.size(); ++at) {
+      if (anyFinal(at)) {
+        freeFinal = at;
+        continue;
+      }
+      const uint8_t have = KeyByte(key, at);
+      const uint8_t want = patternByte(at);
+      if (have != want) {
+        order = have < want ? -1 : 1;
+        break;
+      }
+    }
+    if (order == 0 && key.size() == pattern.size()) {
+      result.candidates.push_back(candidate);
+      ++position;
+      continue;
+    }
+    if (order < 0) {
+      // The key sorts before the stretch that could match: on to its start.
+      bound = BoundAfter(key, at, patternByte(at));
+    } else if (freeFinal == SIZE_MAX) {
+      break;  // past every key that begins like the pattern
+    } else {
+      // The key sorts after the pattern, or begins it and goes on: on to the next final of the
+      // last free position.
+      bound = BoundAfter(key, freeFinal, static_cast<uint8_t>(KeyByte(key, freeFinal) + 1));
+    }
+    position = lowerBound(position + 1, bound);
   }
+  if (damaged)
+    return result;
   result.ok = true;
   return result;
 }

@@ -1,16 +1,19 @@
 // The order of both indexes on many generated entries, checked against a plain reference: the
 // phrase index in text order with equal texts in record order, whatever order the dictionaries
 // come in; the pinyin index in key order, the most frequent first among equal keys and equal
-// frequencies in order of creation, with keys longer than eight bytes that share their start.
+// frequencies in order of creation, with keys longer than eight bytes that share their start; and
+// typed pinyin over that index against a plain pass.
 #include <algorithm>
 #include <map>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "setup/common/bytes.h"
 #include "setup/common/text.h"
 #include "setup/compiler/phrase_table.h"
 #include "setup/compiler/pinyin_index.h"
+#include "setup/compiler/pinyin_query.h"
 #include "setup/compiler/syllables.h"
 #include "setup/model/setup_state.h"
 #include "tests/compiler/phrase_table_test_support.h"
@@ -147,6 +150,7 @@ std::vector<uint8_t> DefaultKey(std::u16string_view text) {
 // comparison sort for a few values, radix passes for many.
 class IndexOrder : public PinyinIndexTest {
  protected:
+  void BuildGenerated(size_t entryCount);
   void CheckOrder(size_t entryCount, size_t minimumValues, size_t maximumValues);
 };
 
@@ -155,8 +159,63 @@ TEST_F(IndexOrder, OrderIsKeyThenFrequencyThenCreation) {
   CheckOrder(1500, 4096, SIZE_MAX);
 }
 
-void IndexOrder::CheckOrder(size_t entryCount, size_t minimumValues, size_t maximumValues) {
-  SCOPED_TRACE(entryCount);
+// Typed pinyin over a generated index: the search, which skips from one stretch of matching keys
+// to the next, finds exactly the values that a plain pass over the whole index matches, in the
+// index's order. Every third value's key is typed whole, with its last syllable begun, by initials,
+// and with every other syllable an initial, and a few patterns match nothing.
+TEST_F(IndexOrder, QueriesFindWhatAPlainPassFinds) {
+  BuildGenerated(400);
+  std::optional<std::vector<uint8_t>> file = Index();
+  ASSERT_TRUE(file);
+  const QueryResult all = ListPinyinIndex(*file, main.bytes);
+  ASSERT_TRUE(all.ok) << all.problem;
+  using Pattern = std::vector<SyllableCode>;  // an initial alone is its low byte
+  using Found = std::vector<std::pair<uint32_t, Pattern>>;
+  // A value matches every pattern that takes each of its syllables whole or by its initial.
+  std::map<Pattern, Found> expected;
+  std::set<Pattern> typed;
+  for (size_t v = 0; v < all.candidates.size(); ++v) {
+    const QueryCandidate& value = all.candidates[v];
+    const size_t n = value.key.size();
+    ASSERT_LE(n, 8u);
+    for (uint32_t initials = 0; initials < (1u << n); ++initials) {
+      Pattern pattern = value.key;
+      for (size_t i = 0; i < n; ++i) {
+        if (initials & (1u << i))
+          pattern[i] &= 0xFF;
+      }
+      expected[pattern].push_back({value.entry, value.key});
+      const uint32_t all1 = (1u << n) - 1;
+      const bool typedForm = initials == 0 || initials == 1u << (n - 1) || initials == all1 ||
+                             initials == (0x55555555u & all1);
+      if (v % 3 == 0 && typedForm)
+        typed.insert(pattern);
+    }
+  }
+  for (const char* other : {"a", "b", "xing'a", "yi'yi'yi'yi'yi'yi", "x'x'x'x'x'x"}) {
+    std::string error;
+    Pattern pattern;
+    for (QuerySyllable syllable : ParsePinyinQuery(other, &error))
+      pattern.push_back(syllable.code);
+    ASSERT_EQ(error, "");
+    typed.insert(pattern);
+  }
+  ASSERT_GT(typed.size(), 1000u);
+  for (const Pattern& pattern : typed) {
+    std::vector<QuerySyllable> query;
+    for (SyllableCode code : pattern)
+      query.push_back(QuerySyllable{code});
+    const QueryResult answer = QueryPinyinIndex(*file, main.bytes, query);
+    ASSERT_TRUE(answer.ok) << answer.problem;
+    Found found;
+    for (const QueryCandidate& candidate : answer.candidates)
+      found.push_back({candidate.entry, candidate.key});
+    const auto want = expected.find(pattern);
+    ASSERT_EQ(found, want == expected.end() ? Found{} : want->second) << SpellPattern(query);
+  }
+}
+
+void IndexOrder::BuildGenerated(size_t entryCount) {
   WriteSchemeFile(u"mb.txt", kOrderMb);
   std::mt19937 random(3);
   std::vector<std::pair<std::u16string, int>> entries;
@@ -185,7 +244,11 @@ void IndexOrder::CheckOrder(size_t entryCount, size_t minimumValues, size_t maxi
   SetEntries(entries);
   Build();
   EXPECT_TRUE(ui.messages.empty());
+}
 
+void IndexOrder::CheckOrder(size_t entryCount, size_t minimumValues, size_t maximumValues) {
+  SCOPED_TRACE(entryCount);
+  BuildGenerated(entryCount);
   std::optional<std::vector<uint8_t>> file = Index();
   ASSERT_TRUE(file);
   const uint8_t* b = file->data();
