@@ -272,8 +272,8 @@ int Import(const std::vector<std::string>& args) {
   const fs::path outPath = ToPath(ql::Utf8ToUtf16(*out));
   // An existing package takes the pieces; any other folder must be empty.
   std::error_code error;
-  if (fs::exists(outPath, error) && !fs::is_empty(outPath, error) &&
-      !fs::exists(outPath / ToPath(ql::kSetupIniFile), error)) {
+  const bool fresh = !fs::exists(outPath / ToPath(ql::kSetupIniFile), error);
+  if (fresh && fs::exists(outPath, error) && !fs::is_empty(outPath, error)) {
     std::fprintf(stderr, "qlc: error: %s is neither empty nor a package\n", out->c_str());
     return 1;
   }
@@ -296,6 +296,11 @@ int Import(const std::vector<std::string>& args) {
   if (!model.Write(outPath, name, readings, readings))
     return 1;
   std::printf("imported into %s\n", out->c_str());
+  // The open data brings no program: qlc check names what a new package still lacks.
+  if (fresh)
+    std::printf(
+        "a new package: add the input-method module and the tool library before it is "
+        "installed (qlc check names them), or import into a package\n");
   return 0;
 }
 
