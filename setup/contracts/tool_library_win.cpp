@@ -1,3 +1,4 @@
+#include "setup/common/library_search_win.h"
 #include "setup/common/win.h"
 #include "setup/contracts/module_contract.h"
 #include "setup/contracts/safe_call.h"
@@ -9,7 +10,7 @@ namespace {
 
 UniqueModule LoadToolLibrary(const SetupState& state) {
   std::u16string path = state.installFolder.str() + kToolFolder + kToolLibraryFile;
-  return UniqueModule(LoadLibraryW(WString(path).c_str()));
+  return LoadLibraryWithItsFolder(WString(path));
 }
 
 std::optional<int32_t> CallExport(const SetupState& state,

@@ -1,7 +1,9 @@
 // The tool library calls of the installation worker against the stand-in library of either
-// calling convention, placed as TOOL\QLTOOL.dll in a package folder.
+// calling convention, placed as TOOL\QLTOOL.dll in a package folder, with the library search
+// restricted as the programs restrict it; and that restriction against a planted library.
 #include <gtest/gtest.h>
 
+#include "setup/common/library_search_win.h"
 #include "setup/common/text.h"
 #include "setup/common/win.h"
 #include "setup/contracts/tool_library.h"
@@ -15,6 +17,7 @@ namespace {
 class ToolLibrary : public ::testing::TestWithParam<const wchar_t*> {
  protected:
   void SetUp() override {
+    RestrictLibrarySearch();  // as setup.exe runs: the library is still found by its path
     state.installFolder.Assign(folder_.path());
     state.displayName.Assign(u"青岚输入法平台五笔");
     state.moduleSuppliedName.Assign(u"青岚输入法平台");
@@ -101,6 +104,29 @@ TEST_P(ToolLibrary, TheLibraryIsFreedAfterEachCall) {
   ASSERT_TRUE(CallCreateXMIdxDll(state, &dialogStandIn_, mainView_, userView_, 1).has_value());
   EXPECT_EQ(GetModuleHandleW(LibraryPath().c_str()), nullptr);
   EXPECT_NE(DeleteFileW(LibraryPath().c_str()), 0);
+}
+
+// A library beside the program under a name nothing else bears: found by name while the search
+// takes the program's folder, and not once it is restricted to the system folder.
+TEST(LibrarySearch, ALibraryPlantedBesideTheProgramIsNotLoadedByName) {
+  wchar_t program[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  std::wstring planted = program;
+  planted.erase(planted.find_last_of(L'\\') + 1);
+  planted += L"ql-planted.dll";
+  ASSERT_TRUE(test::CopyStandin(L"QLTOOL.dll", planted));
+  using SetDefault = BOOL(WINAPI*)(DWORD);
+  auto setDefault = reinterpret_cast<SetDefault>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  ASSERT_NE(setDefault, nullptr);
+  ASSERT_TRUE(
+      setDefault(0x00001000));  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: the program's folder too
+  EXPECT_TRUE(UniqueModule(LoadLibraryW(L"ql-planted.dll")));  // freed again at once
+
+  EXPECT_TRUE(RestrictLibrarySearch());
+  EXPECT_FALSE(UniqueModule(LoadLibraryW(L"ql-planted.dll")));
+  EXPECT_TRUE(LoadLibraryWithItsFolder(planted));
+  DeleteFileW(planted.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothConventions,
