@@ -1,7 +1,9 @@
 #include "setup/model/manifest.h"
 
 #include <string>
+#include <utility>
 
+#include "setup/common/diagnostics.h"
 #include "setup/common/path_names.h"
 #include "setup/common/text.h"
 #include "setup/common/ui.h"
@@ -12,28 +14,43 @@ namespace ql {
 
 namespace {
 
-// Reads a value cut to `limit` characters into a field.
-template <size_t N>
-void ReadInto(ProfileSource& source,
-              std::u16string_view section,
-              std::u16string_view key,
-              std::u16string_view defaultValue,
-              size_t limit,
-              FixedText<N>& field) {
-  std::u16string buffer(limit + 1, u'\0');
-  size_t n = source.GetString(section, key, defaultValue, buffer.data(), limit + 1);
-  field.Assign(std::u16string_view(buffer.data(), n < limit ? n : limit));
-}
+// setup.ini's values, each read up to its length limit. A longer value is cut, as it always was,
+// and with a sink that is said.
+class ManifestValues {
+ public:
+  ManifestValues(ProfileSource& source, FileDiagnostics said)
+      : source_(source), said_(std::move(said)) {}
 
-std::u16string ReadValue(ProfileSource& source,
-                         std::u16string_view section,
-                         std::u16string_view key,
-                         size_t limit) {
-  std::u16string buffer(limit + 1, u'\0');
-  size_t n = source.GetString(section, key, u"", buffer.data(), limit + 1);
-  buffer.resize(n < limit ? n : limit);
-  return buffer;
-}
+  std::u16string Value(std::u16string_view section,
+                       std::u16string_view key,
+                       size_t limit,
+                       std::u16string_view defaultValue = u"") {
+    // One unit more than the limit tells a value of the limit's length from a longer one.
+    std::u16string buffer(limit + 2, u'\0');
+    const size_t n = source_.GetString(section, key, defaultValue, buffer.data(), limit + 2);
+    buffer.resize(n < limit ? n : limit);
+    if (n > limit && said_.active()) {
+      said_.Warning(0, "cut",
+                    "[" + Utf16ToUtf8(section) + "] " + Utf16ToUtf8(key) + " is longer than " +
+                        std::to_string(limit) + " characters: the installer reads \"" +
+                        Utf16ToUtf8(buffer) + "\"");
+    }
+    return buffer;
+  }
+
+  template <size_t N>
+  void Into(std::u16string_view section,
+            std::u16string_view key,
+            std::u16string_view defaultValue,
+            size_t limit,
+            FixedText<N>& field) {
+    field.Assign(Value(section, key, limit, defaultValue));
+  }
+
+ private:
+  ProfileSource& source_;
+  FileDiagnostics said_;
+};
 
 bool IsChosen(std::u16string_view value) {
   return value == u"是";
@@ -52,16 +69,16 @@ void TellOutsidePath(const SetupState& state,
                       state.displayName.view(), kMbOk | kMbIconWarning);
 }
 
-void ReadSchemeFamily(ProfileSource& source,
+void ReadSchemeFamily(ManifestValues& values,
                       SetupState& state,
                       std::u16string_view prefix,
                       Family family) {
   for (int n = 1; state.schemeCount < kMaxSchemes; ++n) {
     std::u16string section = std::u16string(prefix) + DecimalText(n);
-    std::u16string name = ReadValue(source, section, u"name", 59);
+    std::u16string name = values.Value(section, u"name", 59);
     if (name.empty())
       return;
-    std::u16string path = ReadValue(source, section, kSchemePathKey, 59);
+    std::u16string path = values.Value(section, kSchemePathKey, 59);
     if (!IsContainedRelativePath(path)) {
       TellOutsidePath(state, section, kSchemePathKey, path);
       continue;
@@ -70,9 +87,9 @@ void ReadSchemeFamily(ProfileSource& source,
     scheme->name.Assign(name);
     scheme->path.Assign(kSchemeFolder);
     scheme->path.Append(path);
-    bool chosen = IsChosen(ReadValue(source, section, u"Default", 17));
-    ReadInto(source, section, u"About", u"", 159, scheme->about);
-    ReadValue(source, section, u"Lock", 9);  // accepted, without effect
+    bool chosen = IsChosen(values.Value(section, u"Default", 17));
+    values.Into(section, u"About", u"", 159, scheme->about);
+    values.Value(section, u"Lock", 9);  // accepted, without effect
     scheme->isAuxiliary = family == Family::kAuxiliary;
     scheme->isKeypad = family == Family::kKeypad;
     if (family == Family::kAuxiliary) {
@@ -83,13 +100,13 @@ void ReadSchemeFamily(ProfileSource& source,
   }
 }
 
-void ReadDictionaries(ProfileSource& source, SetupState& state) {
+void ReadDictionaries(ManifestValues& values, SetupState& state) {
   for (int n = 1; state.dictionaryCount < kMaxDictionaries; ++n) {
     std::u16string section = std::u16string(kDictionarySection) + DecimalText(n);
-    std::u16string name = ReadValue(source, section, u"name", 39);
+    std::u16string name = values.Value(section, u"name", 39);
     if (name.empty())
       return;
-    std::u16string fileName = ReadValue(source, section, kDictionaryFileKey, 29);
+    std::u16string fileName = values.Value(section, kDictionaryFileKey, 29);
     if (!IsContainedRelativePath(fileName)) {
       TellOutsidePath(state, section, kDictionaryFileKey, fileName);
       continue;
@@ -97,23 +114,24 @@ void ReadDictionaries(ProfileSource& source, SetupState& state) {
     DictionaryEntry* entry = state.AddDictionary();
     entry->name.Assign(name);
     entry->fileName.Assign(fileName);
-    entry->selected = IsChosen(ReadValue(source, section, u"Default", 17));
-    ReadInto(source, section, u"About", u"", 98, entry->about);
+    entry->selected = IsChosen(values.Value(section, u"Default", 17));
+    values.Into(section, u"About", u"", 98, entry->about);
     entry->allPhrasesByShapeCode = 0;
   }
 }
 
 }  // namespace
 
-void ReadManifestInto(ProfileSource& source, SetupState& state) {
+void ReadManifestInto(ProfileSource& source, SetupState& state, Diagnostics* diagnostics) {
+  ManifestValues values(source, FileDiagnostics(diagnostics, std::u16string(kSetupIniFile)));
   if (!state.namesFromModule) {
-    ReadInto(source, u"soft", u"MainName", kPlatformName, 39, state.mainName);
-    ReadInto(source, u"soft", u"Name", kPlatformName, 39, state.displayName);
+    values.Into(u"soft", u"MainName", kPlatformName, 39, state.mainName);
+    values.Into(u"soft", u"Name", kPlatformName, 39, state.displayName);
   }
   SetDisplayName(state, state.displayName.str());
-  ReadInto(source, u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
-  ReadInto(source, u"soft", u"Version", u"4.00", 9, state.version);
-  ReadInto(source, u"soft", kModuleNameKey, kDefaultModuleName, 15, state.imeBaseName);
+  values.Into(u"soft", u"Date", u"2007-1-1", 21, state.releaseDate);
+  values.Into(u"soft", u"Version", u"4.00", 9, state.version);
+  values.Into(u"soft", kModuleNameKey, kDefaultModuleName, 15, state.imeBaseName);
   // The module is copied into the system folder under this name.
   if (!IsPlainName(state.imeBaseName.view())) {
     TellOutsidePath(state, u"soft", kModuleNameKey, state.imeBaseName.view());
@@ -121,20 +139,22 @@ void ReadManifestInto(ProfileSource& source, SetupState& state) {
   }
   state.imeFileName.Assign(state.imeBaseName.view());
   state.imeFileName.Append(u".ime");
-  ReadInto(source, u"soft", u"Setup", u"", 510, state.setupText);
+  values.Into(u"soft", u"Setup", u"", 510, state.setupText);
 
   state.schemeCount = 0;
-  ReadSchemeFamily(source, state, kMainKeyboardSection, Family::kMainKeyboard);
-  ReadSchemeFamily(source, state, kAuxiliarySection, Family::kAuxiliary);
-  ReadSchemeFamily(source, state, kKeypadSection, Family::kKeypad);
+  ReadSchemeFamily(values, state, kMainKeyboardSection, Family::kMainKeyboard);
+  ReadSchemeFamily(values, state, kAuxiliarySection, Family::kAuxiliary);
+  ReadSchemeFamily(values, state, kKeypadSection, Family::kKeypad);
   state.dictionaryCount = 0;
-  ReadDictionaries(source, state);
+  ReadDictionaries(values, state);
 }
 
-int ReadSetupManifest(std::u16string_view packageFolder, SetupState& state) {
+int ReadSetupManifest(std::u16string_view packageFolder,
+                      SetupState& state,
+                      Diagnostics* diagnostics) {
   std::unique_ptr<ProfileSource> source =
       OpenProfile(std::u16string(packageFolder) + std::u16string(kSetupIniFile));
-  ReadManifestInto(*source, state);
+  ReadManifestInto(*source, state, diagnostics);
   return 0;
 }
 

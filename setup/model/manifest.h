@@ -21,11 +21,16 @@ constexpr std::u16string_view kDictionaryFileKey = u"FileName";
 constexpr std::u16string_view kModuleNameKey = u"ImeFileName";
 constexpr std::u16string_view kDefaultModuleName = u"qlsrfpt";
 
+class Diagnostics;
+
 // Fills the names, version, module name, setup text, schemes and dictionaries of `state` from
-// `source`, in the order the manifest is read.
-void ReadManifestInto(ProfileSource& source, SetupState& state);
+// `source`, in the order the manifest is read. Each value is cut to its length limit; with
+// `diagnostics`, each value cut is reported.
+void ReadManifestInto(ProfileSource& source, SetupState& state, Diagnostics* diagnostics = nullptr);
 
 // Reads `packageFolder` + "setup.ini" into `state`. Returns 0 (success) in every case.
-int ReadSetupManifest(std::u16string_view packageFolder, SetupState& state);
+int ReadSetupManifest(std::u16string_view packageFolder,
+                      SetupState& state,
+                      Diagnostics* diagnostics = nullptr);
 
 }  // namespace ql

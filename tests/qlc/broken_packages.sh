@@ -145,6 +145,16 @@ qlc: error: the installer would show the message [青岚输入法平台]: setup.
 qlc: 1 error, 0 warnings
 compile| qlc: compile failed: nothing was written to OUT
 EOF
+# Values of setup.ini cut at their length limits, as the installer cuts them: said, and a file
+# name cut short names no file.
+long_name=成语词库成语词库成语词库成语词库成语词库成语词库成语词库
+row cut-values 1 1 "edit setup.ini 's/^Version=4.10/Version=4.10.2026.1209/; s/^FileName=成语词库.txt/FileName=$long_name.txt/'" <<EOF
+setup.ini: warning: [soft] Version is longer than 9 characters: the installer reads "4.10.2026"
+setup.ini: warning: [词库2] FileName is longer than 29 characters: the installer reads "$long_name."
+$D/$long_name.: error: cannot be opened: the chosen dictionary "成语词库" is left out
+qlc: 1 error, 2 warnings
+compile| qlc: compile failed: nothing was written to OUT
+EOF
 
 # Lines lost or changed.
 row phrase-lines 0 0 "append $D/基本词库.txt '你好\t'ni' 'hao'\t'100'\r\n'输入法' '平台' '50'\r\n'电脑' 'abc'\r\n'青岚' '300'\r\n'青岚' '3'\r\n'青岚' '7'\r\n'𠀀字' '9'\r\n'字'\r\n'" <<EOF

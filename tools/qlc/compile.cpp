@@ -451,7 +451,7 @@ std::optional<std::set<std::u16string>> BuildPackage(const std::u16string& packa
     }
     if (!ql::FileExists(build + std::u16string(ql::kSetupIniFile)))
       report.Error(ql::kSetupIniFile, 0, "missing-file", "missing: no scheme, no dictionary");
-    ql::ReadSetupManifest(build, state);
+    ql::ReadSetupManifest(build, state, &report);
     if (choices.onManifest)
       choices.onManifest(state);
     if (!ApplyChoices(choices, state))
