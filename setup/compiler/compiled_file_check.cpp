@@ -9,6 +9,7 @@
 #include "setup/compiler/custom_input.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_format.h"
+#include "setup/compiler/pinyin_query.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/compiler/reading_table.h"
 
@@ -225,6 +226,44 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
   }
 }
 
+// Orders two keys as the index does: byte by byte, each syllable's initial before its final, a key
+// before the keys it begins.
+int CompareKeys(const std::vector<SyllableCode>& a, const std::vector<SyllableCode>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    for (int shift : {0, 8}) {
+      const int x = (a[i] >> shift) & 0xFF;
+      const int y = (b[i] >> shift) & 0xFF;
+      if (x != y)
+        return x < y ? -1 : 1;
+    }
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+// Every value of a pinyin index against its main data file: each names an entry, and the keys
+// come in the order the input method's search takes for granted.
+void VerifyPinyinIndexOrder(const std::vector<uint8_t>& index,
+                            const std::vector<uint8_t>& mainData,
+                            std::vector<std::string>& problems) {
+  const QueryResult all = ListPinyinIndex(index, mainData);
+  if (!all.ok) {
+    problems.push_back(all.problem + " (against its cz.dat)");
+    return;
+  }
+  for (size_t i = 1; i < all.candidates.size(); ++i) {
+    const QueryCandidate& before = all.candidates[i - 1];
+    const QueryCandidate& after = all.candidates[i];
+    const int order = CompareKeys(before.key, after.key);
+    if (order > 0 || (order == 0 && before.frequency < after.frequency)) {
+      problems.push_back(
+          "index entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
+          (order > 0 ? " are out of key order" : " of one key are not the most frequent first") +
+          " (against its cz.dat)");
+      return;
+    }
+  }
+}
+
 void VerifyCustomInputIndex(CustomInputList list,
                             const std::vector<uint8_t>& index,
                             const std::vector<uint8_t>& text,
@@ -284,7 +323,7 @@ CompiledFileFormat RecogniseCompiledFile(const std::vector<uint8_t>& bytes,
 
 std::vector<std::string> VerifyCompiledFile(CompiledFileFormat format,
                                             const std::vector<uint8_t>& bytes,
-                                            const std::vector<uint8_t>* customInputText,
+                                            const std::vector<uint8_t>* companion,
                                             bool customCodes) {
   std::vector<std::string> problems;
   switch (format) {
@@ -293,11 +332,13 @@ std::vector<std::string> VerifyCompiledFile(CompiledFileFormat format,
       break;
     case CompiledFileFormat::kPinyinIndex:
       VerifyPinyinIndex(bytes, problems);
+      if (problems.empty() && companion != nullptr)
+        VerifyPinyinIndexOrder(bytes, *companion, problems);
       break;
     case CompiledFileFormat::kCustomInputIndex:
-      if (customInputText != nullptr) {
+      if (companion != nullptr) {
         VerifyCustomInputIndex(customCodes ? CustomInputList::kCodes : CustomInputList::kTexts,
-                               bytes, *customInputText, problems);
+                               bytes, *companion, problems);
       }
       break;
     case CompiledFileFormat::kKeySymbols:

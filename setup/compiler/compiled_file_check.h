@@ -20,11 +20,14 @@ enum class CompiledFileFormat {
 };
 CompiledFileFormat RecogniseCompiledFile(const std::vector<uint8_t>& bytes,
                                          bool namedAsCustomInputIndex);
-// What is wrong with a file of `format`, one line each; empty when nothing is. A custom-input
-// index is checked against its text (`customCodes`: the custom-code list) when it is given.
+// What is wrong with a file of `format`, one line each; empty when nothing is. `companion` is the
+// file it is read with, when given: a custom-input index is checked against its text
+// (`customCodes`: the custom-code list), and qinglan.idx against its main data file, cz.dat, for
+// the whole order the input method searches by (keys ascending, the most frequent first among
+// equal keys); without cz.dat only the keys stored in the index can be put side by side.
 std::vector<std::string> VerifyCompiledFile(CompiledFileFormat format,
                                             const std::vector<uint8_t>& bytes,
-                                            const std::vector<uint8_t>* customInputText,
+                                            const std::vector<uint8_t>* companion,
                                             bool customCodes);
 
 }  // namespace ql

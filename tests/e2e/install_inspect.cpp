@@ -555,14 +555,17 @@ bool DataFilesAreWhole(const std::u16string& target, bool noTemporary) {
       problem = "it is not of the user data file's size";
     } else {
       const bool codes = EndsWith(file, ql::kCustomCodeIndexFile);
-      std::optional<std::vector<uint8_t>> text;
+      // A custom-input index is read with its text, the pinyin index with the main data file.
+      std::optional<std::vector<uint8_t>> companion;
       if (customIndex) {
-        text = ql::ReadFileBytes(
+        companion = ql::ReadFileBytes(
             target + std::u16string(ql::kCustomInputFolder) +
             std::u16string(codes ? ql::kCustomCodeListFile : ql::kCustomTextListFile));
+      } else if (EndsWith(file, u"\\" + std::u16string(ql::kPinyinIndexName))) {
+        companion = ql::ReadFileBytes(target + std::u16string(ql::kMainDataFile));
       }
       const std::vector<std::string> problems =
-          ql::VerifyCompiledFile(expected, *bytes, text ? &*text : nullptr, codes);
+          ql::VerifyCompiledFile(expected, *bytes, companion ? &*companion : nullptr, codes);
       if (!problems.empty())
         problem = problems.front();
     }

@@ -254,13 +254,16 @@ put_u32() {  # put_u32 FILE OFFSET VALUE
     dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 swap_u32() { local a b; a=$(u32_at "$1" "$2"); b=$(u32_at "$1" "$3"); put_u32 "$1" "$2" "$b"; put_u32 "$1" "$3" "$a"; }
-# The offsets of the first and the last entry of qinglan.idx's index that are key records.
-in_file_entries() {
+# The offsets of the entries of qinglan.idx's index that are key records (in_file_entries) or
+# entry offsets with their default key (default_entries).
+index_entries() {  # index_entries FILE ge|lt
   local at=$(u32_at "$1" 28) n=$(($(u32_at "$1" 32) / 4)) i
   for ((i = 0; i < n; i++)); do
-    [ "$(u32_at "$1" $((at + 4 * i)))" -ge 2147483648 ] && echo $((at + 4 * i))
+    [ "$(u32_at "$1" $((at + 4 * i)))" -"$2" 2147483648 ] && echo $((at + 4 * i))
   done
 }
+in_file_entries() { index_entries "$1" ge; }
+default_entries() { index_entries "$1" lt; }
 dump_row() {
   local name=$1 source=$2 mutation=$3 file=$work/dump/$1 rc
   mkdir -p "$work/dump"
@@ -304,7 +307,14 @@ EOF
 dump_row idx-counts "$idx" 'put_u32 "$file" ${keyed[0]} $(($(u32_at "$idx" ${keyed[0]}) - 2147483648))' <<EOF
 FILE: error: the key area holds ${#keyed[@]} key records, the index points at $((${#keyed[@]} - 1))
 EOF
+# Values with default keys, in order among themselves but not with the rest: only the tree's
+# cz.dat tells their keys.
 mkdir -p "$work/dump"
+cp -a "$compiled" "$work/dump/tree"
+mapfile -t defaulted < <(default_entries "$idx")
+dump_row "tree/$P/qinglan.idx" "$idx" 'swap_u32 "$file" ${defaulted[0]} ${defaulted[-1]}' <<EOF
+FILE: error: index entries $(((defaulted[0] - index_at) / 4)) and $(((defaulted[0] - index_at) / 4 + 1)) are out of key order (against its cz.dat)
+EOF
 cp "$compiled/自定义输入/zdybm.TXT" "$work/dump/"
 dump_row zdybm.idx "$compiled/自定义输入/zdybm.idx" 'put_u32 "$file" 0 1' <<EOF
 FILE: error: the index does not hold exactly the entries of the text

@@ -12,6 +12,7 @@
 #include "setup/compiler/pinyin_index_dump.h"
 #include "setup/compiler/punctuation.h"
 #include "setup/install/scheme_slots.h"
+#include "setup/model/package.h"
 #include "tools/qlc/qlc.h"
 
 namespace qlc {
@@ -29,6 +30,18 @@ std::optional<std::vector<uint8_t>> ReadSibling(const std::string& name,
                                                 std::u16string_view sibling) {
   std::filesystem::path path = ToPath(ql::Utf8ToUtf16(name)).parent_path() / ToPath(sibling);
   return ql::ReadFileBytes(FromPath(path));
+}
+
+// The main data file of the tree a pinyin index lies in (TREE\输入方案\SCHEME\qinglan.idx), when
+// it can be read.
+std::optional<std::vector<uint8_t>> ReadMainDataOfTree(const std::string& indexName) {
+  std::error_code error;
+  const std::filesystem::path tree =
+      std::filesystem::absolute(ToPath(ql::Utf8ToUtf16(indexName)), error)
+          .parent_path()
+          .parent_path()
+          .parent_path();
+  return ql::ReadFileBytes(FromPath(tree / ToPath(Shown(ql::kMainDataFile))));
 }
 
 const uint8_t* DataOrNull(const std::optional<std::vector<uint8_t>>& bytes) {
@@ -100,6 +113,12 @@ int Dump(const std::vector<std::string>& args) {
       break;
     case ql::CompiledFileFormat::kPinyinIndex:
       std::fputs(ql::DumpPinyinIndex(bytes->data(), bytes->size()).c_str(), stdout);
+      if (EndsWithNoCase(name, U8(ql::kPinyinIndexName))) {
+        text = ReadMainDataOfTree(name);
+        if (!text)
+          std::printf("note: no %s of its tree: only the stored keys' order is checked\n",
+                      U8(Shown(ql::kMainDataFile)).c_str());
+      }
       break;
     case ql::CompiledFileFormat::kPhraseTable:
       std::fputs(ql::DumpPhraseTable(bytes->data(), bytes->size()).c_str(), stdout);
