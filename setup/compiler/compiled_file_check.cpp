@@ -226,20 +226,6 @@ void VerifyPinyinIndex(const std::vector<uint8_t>& b, std::vector<std::string>& 
   }
 }
 
-// Orders two keys as the index does: byte by byte, each syllable's initial before its final, a key
-// before the keys it begins.
-int CompareKeys(const std::vector<SyllableCode>& a, const std::vector<SyllableCode>& b) {
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    for (int shift : {0, 8}) {
-      const int x = (a[i] >> shift) & 0xFF;
-      const int y = (b[i] >> shift) & 0xFF;
-      if (x != y)
-        return x < y ? -1 : 1;
-    }
-  }
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
 // Every value of a pinyin index against its main data file: each names an entry, and the keys
 // come in the order the input method's search takes for granted.
 void VerifyPinyinIndexOrder(const std::vector<uint8_t>& index,
@@ -253,7 +239,7 @@ void VerifyPinyinIndexOrder(const std::vector<uint8_t>& index,
   for (size_t i = 1; i < all.candidates.size(); ++i) {
     const QueryCandidate& before = all.candidates[i - 1];
     const QueryCandidate& after = all.candidates[i];
-    const int order = CompareKeys(before.key, after.key);
+    const int order = CompareIndexKeys(before.key, after.key);
     if (order > 0 || (order == 0 && before.frequency < after.frequency)) {
       problems.push_back(
           "index entries " + std::to_string(i - 1) + " and " + std::to_string(i) +

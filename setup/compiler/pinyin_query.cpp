@@ -192,6 +192,16 @@ std::string SpellPattern(const std::vector<QuerySyllable>& pattern) {
   return spelled;
 }
 
+int CompareIndexKeys(const std::vector<SyllableCode>& a, const std::vector<SyllableCode>& b) {
+  for (size_t at = 0; at < 2 * std::max(a.size(), b.size()); ++at) {
+    const uint8_t x = KeyByte(a, at);
+    const uint8_t y = KeyByte(b, at);
+    if (x != y)
+      return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
 QueryResult ListPinyinIndex(const std::vector<uint8_t>& index,
                             const std::vector<uint8_t>& mainData) {
   return QueryPinyinIndex(index, mainData, {});

@@ -29,6 +29,10 @@ std::vector<QuerySyllable> ParsePinyinQuery(std::string_view typed, std::string*
 // The pattern spelled back, syllables joined by apostrophes ("zh" for an initial alone).
 std::string SpellPattern(const std::vector<QuerySyllable>& pattern);
 
+// Orders two keys as the index does: byte by byte, each syllable's initial before its final, a key
+// before the keys it begins.
+int CompareIndexKeys(const std::vector<SyllableCode>& a, const std::vector<SyllableCode>& b);
+
 struct QueryCandidate {
   uint32_t entry = 0;  // entry offset in the main data file
   uint8_t frequency = 0;
