@@ -7,6 +7,7 @@
 #include "setup/common/byte_reader.h"
 #include "setup/common/bytes.h"
 #include "setup/common/line_reader.h"
+#include "setup/common/text.h"
 #include "setup/common/ui.h"
 #include "setup/compiler/phrase_table_format.h"
 #include "setup/compiler/pinyin_index_internal.h"
@@ -387,6 +388,7 @@ bool MainPass(MainData& main,
               bool singleCharsOnly,
               KeyStore& keys,
               Variants& variants,
+              const FileDiagnostics& said,
               PinyinIndexResult& result) {
   std::u16string scratch;
   size_t offset = main.FirstRecord();
@@ -418,6 +420,12 @@ bool MainPass(MainData& main,
         pinyin_index::Expand(main.Text(entry, scratch), false, readings, variants);
     if (expanded == ExpandResult::tooLong)
       ++result.entriesTooLong;
+    // The installer passes such an entry over without a word: it cannot be typed by pinyin.
+    if (expanded == ExpandResult::noKey && said.active()) {
+      said.Warning(0, "no-pinyin-key",
+                   "\"" + Utf16ToUtf8(main.Text(entry, scratch)) +
+                       "\" gets no pinyin key: its first character has no reading in this file");
+    }
     if (expanded != ExpandResult::ok)
       continue;
     if (variants.cut)
@@ -477,8 +485,12 @@ PinyinIndexResult BuildPinyinIndexInBuffer(uint8_t* work,
     }
   }
 
-  if (keys.fits())
-    result.mainPassFault = !MainPass(main, readings, singleCharsOnly, keys, variants, result);
+  if (keys.fits()) {
+    // Without any reading (no mb.txt, or none in it) that has been said once for the whole file.
+    const FileDiagnostics none;
+    result.mainPassFault = !MainPass(main, readings, singleCharsOnly, keys, variants,
+                                     readingLength != 0 ? sources.mbDiagnostics : none, result);
+  }
   if (result.entriesTooLong != 0)
     ShowIndexMessage(kKeyTooLongText);
   if (result.entriesVariantsCut != 0)

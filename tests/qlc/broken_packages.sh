@@ -168,7 +168,9 @@ $D/基本词库.txt:46: warning: the phrase "青岚" is also on line 45: it is s
 $D/基本词库.txt:47: warning: the phrase "青岚" is also on line 45: it is stored twice unless an earlier dictionary has it
 $D/基本词库.txt:48: warning: the phrase "𠀀字" holds a character beyond U+FFFF: the pinyin index leaves it out
 $D/基本词库.txt:49: warning: a phrase of one unit: the line is skipped (characters belong in zk.txt)
-qlc: 0 errors, 10 warnings
+$P/mb.txt: warning: "电脑" gets no pinyin key: its first character has no reading in this file
+$P/mb.txt: warning: "𠀀字" gets no pinyin key: its first character has no reading in this file
+qlc: 0 errors, 12 warnings
 EOF
 long=$(printf '长%.0s' $(seq 265))
 row long-and-unended 0 0 "append $D/成语词库.txt '$long 5\r\n'; append $D/地名词库.txt '上海 9'; append $D/zk.txt '𠀀 9\r\n字 1 2\r\n字 256\r\n'" <<EOF
@@ -177,7 +179,9 @@ $D/zk.txt:99: warning: the spaces inside "1 2" are dropped: read as "12"
 $D/zk.txt:100: warning: frequency 256 is stored as 0 (frequencies keep 8 bits, 0..255)
 $D/成语词库.txt:17: warning: a field longer than 264 units: the line is skipped
 $D/地名词库.txt:16: warning: the last line has no line end and is not read
-qlc: 0 errors, 5 warnings
+$P/mb.txt: warning: "字" gets no pinyin key: its first character has no reading in this file
+$P/mb.txt: warning: "字" gets no pinyin key: its first character has no reading in this file
+qlc: 0 errors, 7 warnings
 EOF
 zg_lines=$(printf '%.0s字' $(seq 45))'\r\n'$(for i in $(seq 30); do printf '行%s\\r\\n' "$i"; done)
 row header-text 0 0 "append $P/zg.txt '$zg_lines'" <<EOF

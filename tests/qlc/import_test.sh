@@ -79,7 +79,8 @@ expect_rc 0 "$work/query.txt" -- "$qlc" query hangzhang dj --in "$work/from-rime
 expect_line "$work/query.txt" "   1   51  行长  hang'zhang  [key record]"
 expect_line "$work/query.txt" "   1  153  大家  da'jia"
 
-# libime, into a new folder, which becomes a package of its own: costs are negative weights.
+# libime, into a new folder, which becomes a package of its own: costs are negative weights. 银
+# has no reading: 银行 could not be typed and is left out; 行银 is typed by 行 alone.
 cat >"$work/libime.txt" <<'TXT'
 行 xing 1.0
 行 hang 2.0
@@ -91,12 +92,14 @@ cat >"$work/libime.txt" <<'TXT'
 你好 ni'hao 3.0
 行长 hang'zhang 4.0
 银行 yin'hang 3.5
+行银 hang'yin 3.2
 错误 cuo 2.0
 半行
 TXT
 expect_rc 0 "$work/libime-out.txt" -- "$qlc" import libime "$work/libime.txt" --out "$work/from-libime"
 for line in "characters: 5 (5 with readings), phrases: 3, dycz.txt lines: 1" \
-  "phrases: 2 of 3 at frequency 10 or more (source weight -3.5 and above), 1 below" \
+  "phrases: 2 of 3 at frequency 10 or more (source weight -3.2 and above), 1 below" \
+  "dropped-first-character-without-reading: 1" \
   "dropped-reading-not-one-per-character: 1" "skipped-line-not-in-the-format: 1" \
   "unstated-character-without-reading: 1" "u-umlaut-written-v: 1"; do
   expect_line "$work/libime-out.txt" "$line"

@@ -26,6 +26,7 @@ constexpr char kRuleMergedDuplicate[] = "merged-duplicate-by-highest-weight";
 constexpr char kRuleOtherReading[] = "dropped-other-reading-of-a-merged-duplicate";
 constexpr char kRuleReadingsBeyondFive[] = "dropped-readings-beyond-the-fifth";
 constexpr char kRuleOutsideReadingRange[] = "dropped-readings-outside-U+3000..U+9FFF";
+constexpr char kRuleNoPinyinKey[] = "dropped-first-character-without-reading";
 constexpr char kRuleDyczNoReading[] = "unstated-character-without-reading";
 constexpr char kRuleDyczTooLong[] = "unstated-phrase-over-127-characters";
 constexpr char kRuleBadLine[] = "skipped-line-not-in-the-format";

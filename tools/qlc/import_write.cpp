@@ -91,7 +91,6 @@ bool ImportModel::Write(const fs::path& out,
   const std::u16string dictionaryFile = std::u16string(name) + u".txt";
 
   // Readings in order of their use, at most five (the first and four further).
-  std::vector<double> characterWeights;
   for (char16_t c : characterOrder_) {
     ImportedCharacter& info = characters_[c];
     std::stable_sort(info.readings.begin(), info.readings.end(),
@@ -105,13 +104,28 @@ bool ImportModel::Write(const fs::path& out,
       Note(Place{"mb.txt", 0}, kRuleReadingsBeyondFive, text);
       info.readings.resize(ql::kMaxReadingsPerLine);
     }
-    characterWeights.push_back(info.weight);
+  }
+  // The pinyin index passes over an entry whose first character has no reading: with readings to
+  // write, such an entry could not be typed at all, and is left out.
+  auto keyed = [&](char16_t first) {
+    const auto found = characters_.find(first);
+    return !withReadings || (found != characters_.end() && !found->second.readings.empty());
+  };
+  std::vector<char16_t> characters;
+  std::vector<double> characterWeights;
+  for (char16_t c : characterOrder_) {
+    if (!keyed(c)) {
+      Note(Place{U8(ql::kCharacterListFile), 0}, kRuleNoPinyinKey, std::u16string(1, c));
+      continue;
+    }
+    characters.push_back(c);
+    characterWeights.push_back(characters_[c].weight);
   }
   const std::vector<uint8_t> characterLevels = WeightLevels(characterWeights);
   std::u16string zk, mb;
   mb += u"[Description]\r\nName=拼音\r\nMaxCodes=12\r\nUsedCodes=abcdefghijklmnopqrstuvwxyz\r\n";
-  for (size_t i = 0; i < characterOrder_.size(); ++i) {
-    const char16_t c = characterOrder_[i];
+  for (size_t i = 0; i < characters.size(); ++i) {
+    const char16_t c = characters[i];
     zk += std::u16string(1, c) + u" " + ql::DecimalText(characterLevels[i]) + u"\r\n";
     const ImportedCharacter& info = characters_[c];
     if (info.readings.empty())
@@ -122,17 +136,24 @@ bool ImportModel::Write(const fs::path& out,
     mb += u"\r\n";
   }
 
+  std::vector<const ImportedPhrase*> phrases;
   std::vector<double> phraseWeights;
-  for (const ImportedPhrase& phrase : phrases_)
+  for (const ImportedPhrase& phrase : phrases_) {
+    if (!keyed(phrase.text[0])) {
+      Note(Place{U8(dictionaryFile), 0}, kRuleNoPinyinKey, phrase.text);
+      continue;
+    }
+    phrases.push_back(&phrase);
     phraseWeights.push_back(phrase.weight);
+  }
   const std::vector<uint8_t> phraseLevels = WeightLevels(phraseWeights);
   std::u16string dictionary = std::u16string(ql::kPhrasesTag) + u"\r\n[Description]\r\nname = " +
                               std::u16string(name) + u"\r\nfilename = " + dictionaryFile +
                               u"\r\n[Text]\r\n";
   std::u16string dycz;
   size_t dyczLines = 0;
-  for (size_t i = 0; i < phrases_.size(); ++i) {
-    const ImportedPhrase& phrase = phrases_[i];
+  for (size_t i = 0; i < phrases.size(); ++i) {
+    const ImportedPhrase& phrase = *phrases[i];
     dictionary += phrase.text + u" " + ql::DecimalText(phraseLevels[i]) + u"\r\n";
     if (phrase.reading.empty())
       continue;
@@ -212,10 +233,10 @@ bool ImportModel::Write(const fs::path& out,
   if (!ok)
     return false;
   size_t withReading = 0;
-  for (char16_t c : characterOrder_)
+  for (char16_t c : characters)
     withReading += characters_[c].readings.empty() ? 0 : 1;
   std::printf("characters: %zu (%zu with readings), phrases: %zu, dycz.txt lines: %zu\n",
-              characterOrder_.size(), withReading, phrases_.size(), dyczLines);
+              characters.size(), withReading, phrases.size(), dyczLines);
   PrintThreshold("phrases", phraseWeights, phraseLevels);
   for (const auto& [rule, count] : counts_)
     std::printf("%s: %zu\n", rule.c_str(), count);
