@@ -122,6 +122,33 @@ SECURITY_DESCRIPTOR_CONTROL ControlToCarry(SECURITY_DESCRIPTOR_CONTROL old) {
   return 0;
 }
 
+// Writes `acl` as the list of `path` in a new descriptor that carries the old descriptor's
+// control bits (ControlToCarry). `setControl` is SetSecurityDescriptorControl, or null where the
+// system lacks it: the new descriptor then keeps its own bits.
+int WriteListKeepingControl(const FileSecurityCalls& calls,
+                            const std::wstring& path,
+                            PSECURITY_DESCRIPTOR oldDescriptor,
+                            PACL acl,
+                            SetSecurityDescriptorControlFunction setControl) {
+  SECURITY_DESCRIPTOR descriptor;
+  if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
+    return Fail(calls, kInitDescriptorFailed);
+  if (!::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+    return Fail(calls, kSetDaclFailed);
+  if (setControl != nullptr) {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    if (!::GetSecurityDescriptorControl(oldDescriptor, &control, &revision))
+      return Fail(calls, kGetControlFailed);
+    const SECURITY_DESCRIPTOR_CONTROL bits = ControlToCarry(control);
+    if (bits != 0 && !setControl(&descriptor, bits, bits))
+      return Fail(calls, kSetControlFailed);
+  }
+  if (!calls.setFileSecurity(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor))
+    return Fail(calls, kSetSecurityFailed);
+  return 1;
+}
+
 // A well-known SID in a buffer of its own.
 struct WellKnownSid {
   BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
@@ -204,9 +231,6 @@ int GrantFileAccess(std::u16string_view path,
   if (!oldDescriptor)
     return 0;
 
-  SECURITY_DESCRIPTOR newDescriptor;
-  if (!::InitializeSecurityDescriptor(&newDescriptor, SECURITY_DESCRIPTOR_REVISION))
-    return Fail(calls, kInitDescriptorFailed);
   BOOL daclPresent = FALSE;
   BOOL daclDefaulted = FALSE;
   PACL oldAcl = nullptr;
@@ -257,24 +281,10 @@ int GrantFileAccess(std::u16string_view path,
   if (!failure.empty())
     return Fail(calls, failure);
 
-  if (!::SetSecurityDescriptorDacl(&newDescriptor, TRUE, acl, FALSE))
-    return Fail(calls, kSetDaclFailed);
-
   // An automatically inherited list stays so, and a protected one stays protected.
-  if (auto setControl =
-          LateBound<SetSecurityDescriptorControlFunction>(calls, "SetSecurityDescriptorControl")) {
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    if (!::GetSecurityDescriptorControl(oldDescriptor.get(), &control, &revision))
-      return Fail(calls, kGetControlFailed);
-    const SECURITY_DESCRIPTOR_CONTROL bits = ControlToCarry(control);
-    if (bits != 0 && !setControl(&newDescriptor, bits, bits))
-      return Fail(calls, kSetControlFailed);
-  }
-
-  if (!calls.setFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, &newDescriptor))
-    return Fail(calls, kSetSecurityFailed);
-  return 1;
+  return WriteListKeepingControl(
+      calls, widePath, oldDescriptor.get(), acl,
+      LateBound<SetSecurityDescriptorControlFunction>(calls, "SetSecurityDescriptorControl"));
 }
 
 int RestrictToAdministrators(std::u16string_view path,
@@ -373,21 +383,8 @@ int DenyDeleteChild(std::u16string_view folder, const FileSecurityCalls& calls) 
       return Fail(calls, kAddAceFailed);
   }
 
-  SECURITY_DESCRIPTOR newDescriptor;
-  if (!::InitializeSecurityDescriptor(&newDescriptor, SECURITY_DESCRIPTOR_REVISION))
-    return Fail(calls, kInitDescriptorFailed);
-  if (!::SetSecurityDescriptorDacl(&newDescriptor, TRUE, acl, FALSE))
-    return Fail(calls, kSetDaclFailed);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  if (!::GetSecurityDescriptorControl(oldDescriptor.get(), &control, &revision))
-    return Fail(calls, kGetControlFailed);
-  const SECURITY_DESCRIPTOR_CONTROL bits = ControlToCarry(control);
-  if (bits != 0 && !::SetSecurityDescriptorControl(&newDescriptor, bits, bits))
-    return Fail(calls, kSetControlFailed);
-  if (!calls.setFileSecurity(widePath.c_str(), DACL_SECURITY_INFORMATION, &newDescriptor))
-    return Fail(calls, kSetSecurityFailed);
-  return 1;
+  return WriteListKeepingControl(calls, widePath, oldDescriptor.get(), acl,
+                                 &::SetSecurityDescriptorControl);
 }
 
 }  // namespace ql
